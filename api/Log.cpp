@@ -1,0 +1,143 @@
+#include "api/Log.h"
+
+#include "api/LogState.h"
+#include "platform/Platform.h"
+
+#include <boost/iostreams/device/file_descriptor.hpp>
+#include <boost/iostreams/filter/newline.hpp>
+#include <boost/iostreams/tee.hpp>
+
+#include <iostream>
+
+namespace io = boost::iostreams;
+
+namespace trv {
+
+std::streamsize ErrorSink::write(const char* s, std::streamsize n)
+{
+    if (record_->complete) {
+        record_->text.clear();
+        record_->complete = false;
+    }
+    record_->text.append(s, static_cast<size_t>(n));
+    if (n > 0 && s[n - 1] == '\n')
+        record_->complete = true;
+    return n;
+}
+
+std::streamsize DebugOutSink::write(const char* s, std::streamsize n)
+{
+    const std::string piece(s, static_cast<size_t>(n));
+    platform::debugOutput(piece.c_str());
+    return n;
+}
+
+LogStreamSet::LogStreamSet() : record(std::make_shared<ErrorRecord>())
+{
+    info.set_auto_close(false);
+    error.set_auto_close(false);
+    info.push(io::newline_filter(io::newline::dos));
+    info.push(nullSink);
+    error.push(io::tee(ErrorSink(record)));
+    error.push(io::newline_filter(io::newline::dos));
+    error.push(nullSink);
+}
+
+LogState& LogState::instance()
+{
+    // Created once and never destroyed: threads may still log while the process ends.
+    static LogState* state = new LogState();
+    return *state;
+}
+
+LogStreamSet& LogState::streams()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto& slot = streams_[std::this_thread::get_id()];
+    if (!slot) {
+        auto set = std::make_shared<LogStreamSet>();
+        apply(*set, ErrorLog);  // failures leave the null device in place
+        apply(*set, InfoLog);
+        slot = set;
+    }
+    return *slot;
+}
+
+int32_t LogState::apply(LogStreamSet& set, int32_t logKind)
+{
+    io::filtering_ostream& stream = logKind == ErrorLog ? set.error : set.info;
+    const Target& target = targets_[logKind];
+    stream.flush();
+    switch (target.kind) {
+    case 0:
+        stream.pop();
+        stream.push(set.nullSink);
+        return 0;
+    case 1:
+        stream.pop();
+        stream.push(std::cout);
+        return 0;
+    case 2:
+        stream.pop();
+        stream.push(std::cerr);
+        return 0;
+    case 3: {
+        io::file_descriptor_sink file;
+        try {
+            file.open(target.fileName, std::ios_base::out | std::ios_base::app);
+        } catch (const std::exception&) {
+            return 1;
+        }
+        if (!file.is_open())
+            return 1;
+        stream.pop();
+        stream.push(file);
+        return 0;
+    }
+    case 4:
+        stream.pop();
+        stream.push(DebugOutSink());
+        return 0;
+    default:
+        return 1;
+    }
+}
+
+int32_t LogState::setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
+{
+    if (logKind != ErrorLog && logKind != InfoLog)
+        return 1;
+    if (targetKind == 3 && fileName.empty())
+        return 1;
+    targets_[logKind] = Target{targetKind, fileName};
+    streams();
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& entry : streams_) {
+        const int32_t status = apply(*entry.second, logKind);
+        if (status != 0)
+            return status;
+    }
+    return 0;
+}
+
+std::ostream& errorStream()
+{
+    return LogState::instance().streams().error;
+}
+
+std::ostream& infoStream()
+{
+    return LogState::instance().streams().info;
+}
+
+std::string lastError()
+{
+    return LogState::instance().streams().record->text;
+}
+
+int32_t setLogTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
+{
+    return LogState::instance().setTarget(logKind, targetKind, fileName);
+}
+
+}  // namespace trv

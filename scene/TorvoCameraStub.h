@@ -1,0 +1,13 @@
+#pragma once
+
+#include "api/Handles.h"
+
+namespace trv {
+
+class TorvoCameraStub {
+public:
+    virtual ~TorvoCameraStub() = default;
+    virtual TRVStatus setFov(float horizontalFov, float pixelAspectRatio) = 0;
+};
+
+}  // namespace trv

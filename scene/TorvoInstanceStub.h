@@ -1,0 +1,17 @@
+#pragma once
+
+#include "api/Handles.h"
+
+namespace trv {
+
+// The destructor comes last in this interface's slot order.
+class TorvoInstanceStub {
+public:
+    virtual TRVStatus setRenderStats(int32_t flags, int32_t operation) = 0;
+    virtual TRVStatus addLightLinks(int32_t mode, const TRVLightHandle* lights, int32_t count) = 0;
+    virtual TRVStatus setMaterialOverrides(const TRVMaterialHandle* materials, int32_t count) = 0;
+    virtual TRVStatus addLODInstance(TorvoInstanceStub& highResInstance) = 0;
+    virtual ~TorvoInstanceStub() = default;
+};
+
+}  // namespace trv

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "api/Handles.h"
+
+namespace trv {
+
+class TorvoPointCloudStub {
+public:
+    virtual ~TorvoPointCloudStub() = default;
+    virtual TRVStatus addPointCloudData(const TRVVec3* positions, const TRVVec3* normals, int32_t count) = 0;
+    virtual TRVStatus endPointCloud() = 0;
+};
+
+}  // namespace trv
