@@ -4,15 +4,25 @@
 #include "cache/TorvoManagerStub.h"
 
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
 
 namespace trv {
+
+class FSTorvoMesh;
+class FSTorvoTexture;
+class FSTorvoScene;
+class FSTorvoJob;
+class RenderTool;
 
 class FSTorvoManager : public TorvoManagerStub {
 public:
     FSTorvoManager() = default;
-    ~FSTorvoManager() override = default;
+    ~FSTorvoManager() override;
 
-    // Sets up the cache under cacheDirectory for the given cache scope.
+    // Sets up the cache under cacheDirectory for the given cache scope (0 shared, 1 per manager).
     TRVStatus initialize(const std::filesystem::path& cacheDirectory, int32_t cacheScope);
 
     TRVStatus beginMesh(const std::string& name, TorvoMeshStub*& out) override;
@@ -29,6 +39,42 @@ public:
     TRVStatus createJob(const std::string& jobName, TorvoSceneStub& scene, const std::string& configurationPath,
                         TorvoJobStub*& out) override;
     TRVStatus setTorvoPath(const std::string& directory) override;
+
+    // Directories of the cache.
+    const std::filesystem::path& rootDirectory() const { return root_; }
+    const std::filesystem::path& meshesDirectory() const { return meshes_; }
+    const std::filesystem::path& scenesDirectory() const { return scenes_; }
+    const std::filesystem::path& texturesDirectory() const { return textures_; }
+    const std::filesystem::path& binariesDirectory() const { return binaries_; }
+    const std::filesystem::path& tempDirectory() const { return temp_; }
+    const std::filesystem::path& jobsDirectory() const { return jobs_; }
+    const std::filesystem::path& scriptsDirectory() const { return scripts_; }
+
+    // The mesh of the table under a hashed name, or null.
+    FSTorvoMesh* meshByHashedName(const std::string& hashedName) const;
+    // Removes a released scene / destroyed job from its table by name: 0, or 6 when not there.
+    TRVStatus unregisterScene(const FSTorvoScene& scene);
+    TRVStatus unregisterJob(const FSTorvoJob& job);
+    // The job table, filled by job creation.
+    std::map<std::string, std::shared_ptr<FSTorvoJob>>& jobTable() { return jobs_table_; }
+    // Puts a renderer process into the manager's containment (logs when that fails).
+    void assignToContainment(int processHandle);
+
+private:
+    std::map<std::string, std::shared_ptr<FSTorvoMesh>> meshes_table_;
+    std::map<std::string, std::shared_ptr<FSTorvoScene>> scenes_table_;
+    std::map<std::string, std::shared_ptr<FSTorvoTexture>> textures_table_;
+    std::map<std::string, std::shared_ptr<FSTorvoJob>> jobs_table_;
+    std::filesystem::path root_;
+    std::filesystem::path meshes_;
+    std::filesystem::path scenes_;
+    std::filesystem::path textures_;
+    std::filesystem::path binaries_;
+    std::filesystem::path temp_;
+    std::filesystem::path jobs_;
+    std::filesystem::path scripts_;
+    std::string scopeSuffix_;
+    std::set<std::string> textureExtensions_;
 };
 
 }  // namespace trv

@@ -1,10 +1,10 @@
-/* A small host of the torvo32 library: what a level editor does at start-up and shutdown. */
-#include "torvo.h"
+/* A small host of the torvo32 library: what a level editor does to bake its level. */
+#include "demo.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 
-static void printText(const char* label, TorvoString string)
+void demoPrintText(const char* label, TorvoString string)
 {
     int32_t length = 0;
     TRVGetLength(string, &length);
@@ -15,13 +15,12 @@ static void printText(const char* label, TorvoString string)
     TRVReleaseString(string);
 }
 
-static void printStatus(TRVStatus status)
+void demoPrintStatus(const char* what, TRVStatus status)
 {
     TorvoString text = NULL;
     if (TRVErrorToString(status, &text) == TRV_SUCCESS) {
-        char label[32];
-        snprintf(label, sizeof label, "  status %2d: ", (int)status);
-        printText(label, text);
+        printf("%s: %d ", what, (int)status);
+        demoPrintText("", text);
         printf("\n");
     }
 }
@@ -36,23 +35,29 @@ int main(void)
     TRVSetLogTarget(TRV_LOG_ERROR, TRV_LOG_TARGET_STDOUT, NULL);
     TRVSetLogTarget(TRV_LOG_INFO, TRV_LOG_TARGET_STDOUT, NULL);
 
-    printf("Status codes:\n");
+    printf("\n== Status codes\n");
     for (TRVStatus s = 0; s <= TRV_ATLASING_FAILURE; ++s)
-        printStatus(s);
+        demoPrintStatus("  status", s);
 
-    printf("A call with a null mesh handle logs:\n  ");
-    TRVStatus status = TRVEndMesh(NULL);
-    printStatus(status);
-
+    printf("\n== A call with a null mesh handle\n");
+    demoPrintStatus("  TRVEndMesh(NULL)", TRVEndMesh(NULL));
     TorvoString last = NULL;
     TRVGetExtendErrorInformation(&last);
-    printText("Last error, fetched as text: ", last);
+    demoPrintText("  last error, fetched as text: ", last);
 
+    printf("\n== Manager on demo-cache\n");
     TorvoManager manager = NULL;
-    status = TRVCreateManager("demo-cache", TRV_CACHE_SHARED, &manager);
-    printf("Created a manager on demo-cache:\n");
-    printStatus(status);
+    TRVStatus status = TRVCreateManager("demo-cache", TRV_CACHE_SHARED, &manager);
+    demoPrintStatus("  TRVCreateManager", status);
+    int failed = status != TRV_SUCCESS;
+    TorvoScene scene = NULL;
+    if (!failed) {
+        failed |= demoCache(manager);
+        failed |= demoGeometry(manager);
+        failed |= demoScene(manager, &scene);
+        failed |= demoJob(manager, scene);
+    }
     if (manager)
-        TRVDestroyManager(manager);
-    return status == TRV_SUCCESS ? 0 : 1;
+        demoPrintStatus("  TRVDestroyManager", TRVDestroyManager(manager));
+    return failed ? 1 : 0;
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace trv {
+
+// HMAC-SHA1 with an empty key over the bytes of name: 40 lower-case hexadecimal digits.
+std::string nameHash(const std::string& name);
+// The same over a path's UTF-8 text, returned as a path.
+std::filesystem::path nameHash(const std::filesystem::path& name);
+
+}  // namespace trv

@@ -1,0 +1,7 @@
+#include "demo.h"
+
+int demoGeometry(TorvoManager manager)
+{
+    (void)manager;
+    return 0;
+}

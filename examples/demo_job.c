@@ -1,0 +1,8 @@
+#include "demo.h"
+
+int demoJob(TorvoManager manager, TorvoScene scene)
+{
+    (void)manager;
+    (void)scene;
+    return 0;
+}

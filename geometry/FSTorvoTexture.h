@@ -1,0 +1,39 @@
+// A texture built from pixels (written as EXR or PNG when ended) or referenced from an image file.
+#pragma once
+
+#include "geometry/TorvoTextureStub.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace trv {
+
+class FSTorvoManager;
+struct TextureBuildData;
+
+class FSTorvoTexture : public TorvoTextureStub {
+public:
+    // A finished texture whose image is already in the cache (found or referenced).
+    FSTorvoTexture(FSTorvoManager* manager, std::string name, std::filesystem::path imagePath);
+    // A texture to be built from pixels.
+    FSTorvoTexture(FSTorvoManager* manager, std::string name, int32_t width, int32_t height, int32_t format);
+    ~FSTorvoTexture() override;
+
+    const std::string& name() const { return name_; }
+    const std::filesystem::path& imagePath() const { return imagePath_; }
+    bool isBeingBuilt() const { return static_cast<bool>(buildData_); }
+
+    TRVStatus addPixelDataHDR(const float* pixelData, int32_t pixelCount) override;
+    TRVStatus addPixelDataLDR(const uint8_t* pixelData, int32_t pixelCount) override;
+    TRVStatus setInputGamma(int32_t gammaType, float gammaValue) override;
+    TRVStatus endTexture() override;
+
+private:
+    FSTorvoManager* manager_;
+    std::filesystem::path imagePath_;
+    std::string name_;
+    std::unique_ptr<TextureBuildData> buildData_;
+};
+
+}  // namespace trv

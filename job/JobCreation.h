@@ -1,0 +1,16 @@
+#pragma once
+
+#include "api/Handles.h"
+
+#include <string>
+
+namespace trv {
+
+class FSTorvoManager;
+
+// The manager's createJob: checks the name and the scene, makes the job directory and the job,
+// and stores the job in the manager's job table.
+TRVStatus createJob(FSTorvoManager& manager, const std::string& jobName, TorvoSceneStub& scene,
+                    const std::string& configurationPath, TorvoJobStub*& out);
+
+}  // namespace trv
