@@ -1,0 +1,124 @@
+// Log targets, the CR LF line ends of the devices, and the per-thread error record.
+#include "ChildProcess.h"
+
+#include "api/Log.h"
+#include "torvo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("torvo-log-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override
+    {
+        TRVSetLogTarget(0, 0, nullptr);
+        TRVSetLogTarget(1, 0, nullptr);
+        fs::remove_all(dir_);
+    }
+    static std::string contents(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    fs::path dir_;
+};
+
+TEST_F(LogTest, BadTargetsAreRefused)
+{
+    EXPECT_EQ(TRVSetLogTarget(2, 0, nullptr), 1);
+    EXPECT_EQ(TRVSetLogTarget(-1, 0, nullptr), 1);
+    EXPECT_EQ(TRVSetLogTarget(0, 3, ""), 1);
+    EXPECT_EQ(TRVSetLogTarget(0, 3, nullptr), 1);
+    EXPECT_EQ(TRVSetLogTarget(0, 5, nullptr), 1);
+    EXPECT_EQ(TRVSetLogTarget(0, 3, (dir_ / "missing" / "log.txt").c_str()), 1);
+}
+
+TEST_F(LogTest, FileTargetAppendsLinesEndingInCarriageReturnLineFeed)
+{
+    const fs::path log = dir_ / "errors.log";
+    std::ofstream(log, std::ios::binary) << "earlier\n";
+    ASSERT_EQ(TRVSetLogTarget(0, 3, log.c_str()), 0);
+    TRVEndMesh(nullptr);
+    TRVEndTexture(nullptr);
+    EXPECT_EQ(contents(log), "earlier\n"
+                             "Invalid TorvoMesh Handle: 0000000000000000\r\n"
+                             "Invalid TorvoTexture Handle: 0000000000000000\r\n");
+    // The record holds only the most recent message, with a bare line feed.
+    EXPECT_EQ(trv::lastError(), "Invalid TorvoTexture Handle: 0000000000000000\n");
+}
+
+TEST_F(LogTest, SwitchingTheTargetOffStopsWritingToTheFile)
+{
+    const fs::path log = dir_ / "info.log";
+    ASSERT_EQ(TRVSetLogTarget(1, 3, log.c_str()), 0);
+    trv::infoStream() << "first" << std::endl;
+    ASSERT_EQ(TRVSetLogTarget(1, 0, nullptr), 0);
+    trv::infoStream() << "second" << std::endl;
+    EXPECT_EQ(contents(log), "first\r\n");
+    // Error lines never reach the information log.
+    ASSERT_EQ(TRVSetLogTarget(1, 3, log.c_str()), 0);
+    TRVEndMesh(nullptr);
+    EXPECT_EQ(contents(log), "first\r\n");
+}
+
+TEST_F(LogTest, StandardOutputReceivesWholeLines)
+{
+    ::testing::internal::CaptureStdout();
+    ASSERT_EQ(TRVSetLogTarget(1, 1, nullptr), 0);
+    trv::infoStream() << "Found cached mesh: " << 42 << "." << std::endl;
+    TRVSetLogTarget(1, 0, nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Found cached mesh: 42.\r\n");
+}
+
+TEST_F(LogTest, EachThreadKeepsItsOwnErrorRecordAndEveryThreadFollowsTheTarget)
+{
+    const fs::path log = dir_ / "threads.log";
+    std::thread early([] { TRVEndMesh(nullptr); });  // has a stream set before the target is set
+    early.join();
+    ASSERT_EQ(TRVSetLogTarget(0, 3, log.c_str()), 0);
+
+    TRVEndTexture(nullptr);
+    std::string otherRecord;
+    std::thread late([&] {
+        TRVEndScene(nullptr);
+        otherRecord = trv::lastError();
+    });
+    late.join();
+    std::thread again([] { TRVEndPointCloud(nullptr); });  // started after the target was set
+    again.join();
+
+    EXPECT_EQ(trv::lastError(), "Invalid TorvoTexture Handle: 0000000000000000\n");
+    EXPECT_EQ(otherRecord, "Invalid TorvoScene Handle: 0000000000000000\n");
+    EXPECT_EQ(contents(log), "Invalid TorvoTexture Handle: 0000000000000000\r\n"
+                             "Invalid TorvoScene Handle: 0000000000000000\r\n"
+                             "Invalid TorvoPointCloud Handle: 0000000000000000\r\n");
+}
+
+TEST_F(LogTest, MessagesWithoutALineEndAreCompletedByTheNextPiece)
+{
+    trv::errorStream() << "first part" << std::flush;
+    trv::errorStream() << " and the rest" << std::endl;
+    EXPECT_EQ(trv::lastError(), "first part and the rest\n");
+    trv::errorStream() << "next" << std::endl;
+    EXPECT_EQ(trv::lastError(), "next\n");
+}
+
+}  // namespace
