@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -9,5 +11,8 @@ namespace trv {
 std::string nameHash(const std::string& name);
 // The same over a path's UTF-8 text, returned as a path.
 std::filesystem::path nameHash(const std::filesystem::path& name);
+
+// HMAC-SHA1 (RFC 2104) with any key: the raw 20-byte digest.
+std::array<uint8_t, 20> hmacSha1(const std::string& key, const std::string& message);
 
 }  // namespace trv
