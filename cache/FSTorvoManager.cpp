@@ -1,13 +1,84 @@
 #include "cache/FSTorvoManager.h"
 
+#include "api/Frame.h"
+#include "api/Log.h"
 #include "api/Status.h"
+#include "api/Text.h"
+#include "cache/FileHelpers.h"
+#include "cache/Installation.h"
+#include "cache/NameHash.h"
 #include "geometry/FSTorvoMesh.h"
 #include "geometry/FSTorvoTexture.h"
 #include "job/FSTorvoJob.h"
 #include "job/JobCreation.h"
+#include "platform/Containment.h"
+#include "platform/Guid.h"
 #include "scene/FSTorvoScene.h"
 
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
 namespace trv {
+namespace {
+
+// A scene name must be usable as a file name on every system the cache may live on: not empty,
+// no control bytes, none of < > : " / \ |, no trailing space, and no trailing dot except for
+// "." and "..".
+bool usableAsFileName(const std::string& name)
+{
+    if (name.empty())
+        return false;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 32)
+            return false;
+        switch (c) {
+        case '<':
+        case '>':
+        case ':':
+        case '"':
+        case '/':
+        case '\\':
+        case '|':
+            return false;
+        default:
+            break;
+        }
+    }
+    if (name.back() == ' ')
+        return false;
+    if (name.back() == '.' && name != "." && name != "..")
+        return false;
+    return true;
+}
+
+// The extension of a file name from its last dot, lower-cased byte by byte (ASCII letters only).
+std::string lowerCaseExtension(const fs::path& file)
+{
+    const std::string name = file.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return std::string();
+    std::string extension = name.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return extension;
+}
+
+bool validUtf8(std::string_view text)
+{
+    try {
+        toWide(std::string(text));
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
 
 FSTorvoManager::~FSTorvoManager()
 {
@@ -17,32 +88,348 @@ FSTorvoManager::~FSTorvoManager()
     meshes_table_.clear();
 }
 
-TRVStatus FSTorvoManager::initialize(const std::filesystem::path&, int32_t)
+TRVStatus FSTorvoManager::initialize(const fs::path& cacheDirectory, int32_t cacheScope)
 {
+    if (cacheScope == 1) {
+        scopeSuffix_ = platform::newGuid();
+    } else if (cacheScope == 0) {
+        scopeSuffix_.clear();
+    } else {
+        errorStream() << "Invalid cache scope" << std::endl;
+        return Status::InvalidParameter;
+    }
+
+    // Paths need no length prefix on this system; the root only has to be absolute.
+    root_ = cacheDirectory.empty() ? cacheDirectory : fs::absolute(cacheDirectory);
+
+    setUpContainment();
+
+    meshes_ = root_ / "meshes";
+    scenes_ = root_ / "scenes";
+    temp_ = root_ / "temp";
+    textures_ = root_ / "textures";
+    jobs_ = root_ / "jobs";
+    scripts_ = root_ / "scripts";
+
+    binaries_ = locateBinaries();
+
+    if (!setUpDirectories()) {
+        errorStream() << "Failed to setup cache directory" << std::endl;
+        return Status::FileIOError;
+    }
+
+    textureExtensions_ = {".exr", ".png", ".dds", ".jpg", ".jpeg", ".tif", ".tiff", ".tga", ".bmp", ".hdr"};
+
+    std::ostream& info = infoStream();
+    info << "Initializing mesh cache." << std::endl;
+    const bool meshesRead = scanDirectory(meshes_, {".ttm"}, [&](std::string hashed, const fs::path&) {
+        info << "Found cached mesh: " << hashed << "." << std::endl;
+        auto mesh = std::make_shared<FSTorvoMesh>(this, hashed, true);
+        meshes_table_.insert_or_assign(std::move(hashed), std::move(mesh));
+    });
+    if (!meshesRead) {
+        errorStream() << "Failed to access mesh cache directory" << std::endl;
+        return Status::FileIOError;
+    }
+
+    info << "Initializing texture cache." << std::endl;
+    const bool texturesRead =
+        scanDirectory(textures_, textureExtensions_, [&](std::string hashed, const fs::path& file) {
+            info << "Found cached texture: " << hashed << "." << std::endl;
+            auto texture = std::make_shared<FSTorvoTexture>(this, hashed, file);
+            textures_table_.insert_or_assign(std::move(hashed), std::move(texture));
+        });
+    if (!texturesRead) {
+        errorStream() << "Failed to access texture cache directory" << std::endl;
+        return Status::FileIOError;
+    }
     return Status::Success;
 }
 
-TRVStatus FSTorvoManager::beginMesh(const std::string&, TorvoMeshStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoManager::beginScene(const std::string&, TorvoSceneStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoManager::referenceTexture(const std::string&, const std::string&, TorvoTextureStub*&)
+bool FSTorvoManager::setUpDirectories()
 {
-    return Status::NotImplemented;
+    // An empty cache directory would be the current directory, whose "scenes", "temp", "jobs"
+    // and "scripts" would then be emptied: refused.
+    if (root_.empty())
+        return false;
+    try {
+        ensureDirectory(root_);
+        ensureDirectory(meshes_);
+        ensureDirectory(textures_);
+        for (const fs::path* directory : {&scenes_, &temp_, &jobs_, &scripts_}) {
+            fs::remove_all(*directory);
+            fs::create_directories(*directory);
+        }
+        return true;
+    } catch (const fs::filesystem_error&) {
+        return false;
+    }
 }
-TRVStatus FSTorvoManager::beginTexture(const std::string&, int32_t, int32_t, int32_t, TorvoTextureStub*&)
+
+template <class Register>
+bool FSTorvoManager::scanDirectory(const fs::path& directory, const std::set<std::string>& extensions,
+                                   Register&& registerFile)
 {
-    return Status::NotImplemented;
+    std::error_code ec;
+    fs::directory_iterator it(directory, ec);
+    if (ec)
+        return false;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec)
+            return false;
+        // Entries that vanish while the directory is read fail this test and are skipped.
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError) || typeError)
+            continue;
+        const std::string& full = it->path().native();
+        const std::size_t slash = full.rfind('/');
+        const std::string_view fileName =
+            slash == std::string::npos ? std::string_view(full) : std::string_view(full).substr(slash + 1);
+        // The extension as the path library sees it: from the last dot, not for a leading dot.
+        const std::size_t dot = fileName.rfind('.');
+        if (dot == std::string_view::npos || dot == 0)
+            continue;
+        if (extensions.count(std::string(fileName.substr(dot))) == 0)
+            continue;
+        const std::string_view stem = fileName.substr(0, dot);
+        // Names the library cannot write into its UTF-8 logs and files are not its own.
+        if (!validUtf8(stem))
+            continue;
+        registerFile(std::string(stem), it->path());
+    }
+    return !ec;
 }
-TRVStatus FSTorvoManager::findMesh(const std::string&, TorvoMeshStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoManager::findTexture(const std::string&, TorvoTextureStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoManager::eraseCachedMesh(const std::string&) { return Status::NotImplemented; }
-TRVStatus FSTorvoManager::eraseCachedTexture(const std::string&) { return Status::NotImplemented; }
-TRVStatus FSTorvoManager::clearCache() { return Status::NotImplemented; }
+
+void FSTorvoManager::setUpContainment()
+{
+    // Children contain themselves when they start (platform/Containment.h); there is no object to
+    // configure, only the facility to test.
+    containment_ = platform::containmentAvailable();
+    if (!containment_)
+        errorStream() << "Cannot create Job Object" << std::endl;
+}
+
+void FSTorvoManager::assignToContainment(int processHandle)
+{
+    if (!containment_ || !platform::assignToContainment(processHandle))
+        errorStream() << "Could not AssignProcessToObject on Job Object" << std::endl;
+}
+
+CacheName FSTorvoManager::cacheName(const std::string& name) const
+{
+    CacheName result;
+    result.given = name;
+    result.mangled = scopeSuffix_.empty() ? name : name + "_" + scopeSuffix_;
+    result.hashed = nameHash(result.mangled);
+    return result;
+}
+
+void FSTorvoManager::logDuplicate(const char* kind, const CacheName& name)
+{
+    errorStream() << "A " << kind << " hashed to " << name.hashed << " already exists (name: " << name.given
+                  << ", mangled name: " << name.mangled << std::endl;
+}
+
+TRVStatus FSTorvoManager::beginMesh(const std::string& name, TorvoMeshStub*& out)
+{
+    const CacheName cache = cacheName(name);
+    if (meshes_table_.count(cache.hashed)) {
+        logDuplicate("mesh", cache);
+        return Status::DuplicateName;
+    }
+    auto mesh = std::make_shared<FSTorvoMesh>(this, cache.hashed, false);
+    out = mesh.get();
+    meshes_table_.emplace(cache.hashed, std::move(mesh));
+    infoStream() << "Began a mesh named " << cache.given << ", hashed name: " << cache.hashed
+                 << ", mangled name: " << cache.mangled << std::endl;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::beginScene(const std::string& name, TorvoSceneStub*& out)
+{
+    if (scenes_table_.count(name)) {
+        errorStream() << "A scene named " << name << " already exists" << std::endl;
+        return Status::DuplicateName;
+    }
+    if (!usableAsFileName(name)) {
+        errorStream() << name << " is not a valid as filename" << std::endl;
+        return Status::InvalidParameter;
+    }
+    auto scene = std::make_shared<FSTorvoScene>(name, this);
+    out = scene.get();
+    scenes_table_.emplace(name, std::move(scene));
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::referenceTexture(const std::string& name, const std::string& imagePath,
+                                           TorvoTextureStub*& out)
+{
+    const CacheName cache = cacheName(name);
+    if (textures_table_.count(cache.hashed)) {
+        logDuplicate("texture", cache);
+        return Status::DuplicateName;
+    }
+    const fs::path source = toWide(imagePath);
+    std::error_code ec;
+    if (!fs::is_regular_file(source, ec)) {
+        errorStream() << imagePath << " doesn't exist" << std::endl;
+        return Status::InvalidParameter;
+    }
+    const std::string extension = lowerCaseExtension(source);
+    if (!textureExtensions_.count(extension)) {
+        errorStream() << "Texture format " << extension << " is not supported" << std::endl;
+        return Status::InvalidParameter;
+    }
+
+    const fs::path destination = textures_ / (cache.hashed + extension);
+    if (!fs::copy_file(source, destination, fs::copy_options::none, ec) || ec) {
+        // A copy that broke off must not stay behind as if it were a cached texture; a file that
+        // was there before is not touched.
+        if (ec && ec != std::errc::file_exists) {
+            std::error_code ignored;
+            fs::remove(destination, ignored);
+        }
+        errorStream() << "Failed to copy the file " << imagePath << " to the path " << toBytes(destination)
+                      << ". Reason: " << ec.message() << std::endl;
+        return Status::FileIOError;
+    }
+    fs::permissions(destination, fs::perms::owner_write, fs::perm_options::add, ec);
+    if (ec) {
+        errorStream() << "Failed to disable the read only file permission for: " << name << std::endl;
+        return Status::FileIOError;
+    }
+
+    auto texture = std::make_shared<FSTorvoTexture>(this, cache.hashed, destination);
+    out = texture.get();
+    textures_table_.emplace(cache.hashed, std::move(texture));
+    infoStream() << "Referenced a texture named " << cache.given << ", hashed name: " << cache.hashed
+                 << ", mangled name: " << cache.mangled << std::endl;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::beginTexture(const std::string& name, int32_t width, int32_t height, int32_t format,
+                                       TorvoTextureStub*& out)
+{
+    const CacheName cache = cacheName(name);
+    if (textures_table_.count(cache.hashed)) {
+        logDuplicate("texture", cache);
+        return Status::DuplicateName;
+    }
+    if (!checkAbove<int32_t>("width", width, 0) || !checkAbove<int32_t>("height", height, 0))
+        return Status::InvalidParameter;
+    auto texture = std::make_shared<FSTorvoTexture>(this, cache.hashed, width, height, format);
+    out = texture.get();
+    textures_table_.emplace(cache.hashed, std::move(texture));
+    infoStream() << "Began a texture named " << cache.given << ", hashed name: " << cache.hashed
+                 << ", mangled name: " << cache.mangled << std::endl;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::findMesh(const std::string& name, TorvoMeshStub*& out)
+{
+    out = nullptr;
+    const CacheName cache = cacheName(name);
+    const auto it = meshes_table_.find(cache.hashed);
+    if (it == meshes_table_.end()) {
+        infoStream() << "Mesh: " << cache.given << " was not cached. Hashed name: " << cache.hashed
+                     << ", mangled name: " << cache.mangled << std::endl;
+        return Status::UnknownObject;
+    }
+    infoStream() << "Found Mesh: " << cache.given << " in cache. Hashed name: " << cache.hashed
+                 << ", mangled name: " << cache.mangled << std::endl;
+    out = it->second.get();
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::findTexture(const std::string& name, TorvoTextureStub*& out)
+{
+    out = nullptr;
+    const CacheName cache = cacheName(name);
+    const auto it = textures_table_.find(cache.hashed);
+    if (it == textures_table_.end()) {
+        infoStream() << "Texture: " << cache.given << " was not cached. Hashed name: " << cache.hashed
+                     << ", mangled name: " << cache.mangled << std::endl;
+        return Status::UnknownObject;
+    }
+    infoStream() << "Found Texture: " << cache.given << " in cache. Hashed name: " << cache.hashed
+                 << ", mangled name: " << cache.mangled << std::endl;
+    out = it->second.get();
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::eraseCachedMesh(const std::string& name)
+{
+    const CacheName cache = cacheName(name);
+    if (!scenes_table_.empty())
+        errorStream() << "Tried to erase mesh while active scenes present" << std::endl;
+    const auto it = meshes_table_.find(cache.hashed);
+    if (it == meshes_table_.end()) {
+        infoStream() << "Mesh: " << cache.given << " was not cached, can't erase it. Hashed name: " << cache.hashed
+                     << ", mangled name: " << cache.mangled << std::endl;
+        return Status::UnknownObject;
+    }
+    const fs::path file = meshes_ / (it->second->name() + ".ttm");
+    infoStream() << "Removing mesh: " << toBytes(file) << " from disk. Original name: " << cache.given << std::endl;
+    fs::remove(file);
+    meshes_table_.erase(it);
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::eraseCachedTexture(const std::string& name)
+{
+    const CacheName cache = cacheName(name);
+    if (!scenes_table_.empty())
+        errorStream() << "Tried to erase texture while active scenes present" << std::endl;
+    const auto it = textures_table_.find(cache.hashed);
+    if (it == textures_table_.end()) {
+        infoStream() << "Texture: " << cache.given << " was not cached, can't erase it. Hashed name: "
+                     << cache.hashed << ", mangled name: " << cache.mangled << std::endl;
+        return Status::UnknownObject;
+    }
+    const fs::path file = it->second->imagePath();
+    infoStream() << "Removing texture: " << toBytes(file) << " from disk. Original name: " << cache.given
+                 << std::endl;
+    if (!file.empty())
+        fs::remove(file);
+    textures_table_.erase(it);
+    return Status::Success;
+}
+
+TRVStatus FSTorvoManager::clearCache()
+{
+    infoStream() << "Clearing cache" << std::endl;
+    if (!scenes_table_.empty())
+        return Status::InvalidObjectState;
+    try {
+        for (const fs::path* directory : {&meshes_, &scenes_, &textures_, &temp_}) {
+            ensureDirectory(*directory);
+            clearDirectory(*directory);
+        }
+    } catch (const fs::filesystem_error&) {
+        errorStream() << "Failed to clear file cache due to file access conflicts" << std::endl;
+        return Status::FileIOError;
+    }
+    meshes_table_.clear();
+    textures_table_.clear();
+    return Status::Success;
+}
+
 TRVStatus FSTorvoManager::createJob(const std::string& jobName, TorvoSceneStub& scene,
                                     const std::string& configurationPath, TorvoJobStub*& out)
 {
     return trv::createJob(*this, jobName, scene, configurationPath, out);
 }
-TRVStatus FSTorvoManager::setTorvoPath(const std::string&) { return Status::NotImplemented; }
+
+TRVStatus FSTorvoManager::setTorvoPath(const std::string& directory)
+{
+    const fs::path candidate = toWide(directory);
+    if (!binariesUsable(candidate)) {
+        errorStream() << "Torvo Binaries not found in the path " << directory << std::endl;
+        return Status::FileIOError;
+    }
+    binaries_ = candidate;
+    return Status::Success;
+}
 
 FSTorvoMesh* FSTorvoManager::meshByHashedName(const std::string& hashedName) const
 {
@@ -59,7 +446,5 @@ TRVStatus FSTorvoManager::unregisterJob(const FSTorvoJob& job)
 {
     return jobs_table_.erase(job.name()) ? Status::Success : Status::InvalidHandle;
 }
-
-void FSTorvoManager::assignToContainment(int) {}
 
 }  // namespace trv

@@ -17,6 +17,14 @@ class FSTorvoScene;
 class FSTorvoJob;
 class RenderTool;
 
+// The three forms of a mesh or texture name: as given, mangled with the scope suffix, and hashed
+// (the table key and the base of the cached file's name).
+struct CacheName {
+    std::string given;
+    std::string mangled;
+    std::string hashed;
+};
+
 class FSTorvoManager : public TorvoManagerStub {
 public:
     FSTorvoManager() = default;
@@ -50,6 +58,11 @@ public:
     const std::filesystem::path& jobsDirectory() const { return jobs_; }
     const std::filesystem::path& scriptsDirectory() const { return scripts_; }
 
+    // The cache name of a caller's mesh or texture name under this manager's scope.
+    CacheName cacheName(const std::string& name) const;
+    // The scope suffix: empty for the shared scope, this manager's GUID for the per-manager scope.
+    const std::string& scopeSuffix() const { return scopeSuffix_; }
+
     // The mesh of the table under a hashed name, or null.
     FSTorvoMesh* meshByHashedName(const std::string& hashedName) const;
     // Removes a released scene / destroyed job from its table by name: 0, or 6 when not there.
@@ -61,6 +74,16 @@ public:
     void assignToContainment(int processHandle);
 
 private:
+    void setUpContainment();
+    bool setUpDirectories();
+    // Registers the files of a cache directory whose extension is in the set; false when the
+    // directory cannot be read.
+    template <class Register>
+    bool scanDirectory(const std::filesystem::path& directory, const std::set<std::string>& extensions,
+                       Register&& registerFile);
+    // Logs the refusal of a name already in a table ("A mesh hashed to ...").
+    static void logDuplicate(const char* kind, const CacheName& name);
+
     std::map<std::string, std::shared_ptr<FSTorvoMesh>> meshes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoScene>> scenes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoTexture>> textures_table_;
@@ -75,6 +98,7 @@ private:
     std::filesystem::path scripts_;
     std::string scopeSuffix_;
     std::set<std::string> textureExtensions_;
+    bool containment_ = false;  // false when the system offers no containment
 };
 
 }  // namespace trv

@@ -6,6 +6,10 @@
 
 namespace trv {
 
+// Looks for the renderer's executables: TORVO_ROOT + "bin", then the directory of the loaded
+// library itself. Logs which one is used or "No Torvo binaries found!". Returns the last
+// candidate tried, usable or not (empty when none was tried); usable tells which.
+std::filesystem::path locateBinaries(bool* usable = nullptr);
 // True when the directory holds a renderer executable usable on this system (logs why not).
 bool binariesUsable(const std::filesystem::path& directory);
 // True on a 64-bit system.
