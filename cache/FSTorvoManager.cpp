@@ -439,12 +439,14 @@ FSTorvoMesh* FSTorvoManager::meshByHashedName(const std::string& hashedName) con
 
 TRVStatus FSTorvoManager::unregisterScene(const FSTorvoScene& scene)
 {
-    return scenes_table_.erase(scene.name()) ? Status::Success : Status::InvalidHandle;
+    const std::string name = scene.name();  // the entry may hold the last share of the scene
+    return scenes_table_.erase(name) ? Status::Success : Status::InvalidHandle;
 }
 
 TRVStatus FSTorvoManager::unregisterJob(const FSTorvoJob& job)
 {
-    return jobs_table_.erase(job.name()) ? Status::Success : Status::InvalidHandle;
+    const std::string name = job.name();  // the entry may hold the last share of the job
+    return jobs_table_.erase(name) ? Status::Success : Status::InvalidHandle;
 }
 
 }  // namespace trv
