@@ -1,34 +1,458 @@
 #include "job/FSTorvoJob.h"
 
+#include "api/Frame.h"
+#include "api/Log.h"
 #include "api/Status.h"
+#include "api/Text.h"
+#include "api/TorvoString.h"
+#include "cache/FSTorvoManager.h"
+#include "cache/FileHelpers.h"
+#include "cache/NameHash.h"
+#include "job/ConfigDocument.h"
+#include "job/PipeProcessHandler.h"
+#include "job/ProcessExceptions.h"
+#include "job/RenderTool.h"
+#include "job/RenderToolChoice.h"
+#include "scene/FSTorvoScene.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+namespace fs = std::filesystem;
 
 namespace trv {
 
-FSTorvoJob::FSTorvoJob(FSTorvoManager* manager, std::string name) : manager_(manager), name_(std::move(name)) {}
+namespace {
+
+const std::string titleMarker = "[PROGRESS] Progress Title: ";
+const std::string progressMarker = "[PROGRESS] Progress ";
+const char* const countedTitles[] = {"Precalculating Path Tracer Lighting", "GI calculation", "Baking Texture",
+                                     "Baking Point Cloud", "Vertex Transfer"};
+
+std::string trimmed(const std::string& text)
+{
+    const char* blanks = " \t\n\v\f\r";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+}  // namespace
+
+FSTorvoJob::FSTorvoJob(FSTorvoManager* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
+                       const fs::path& configurationPath)
+    : manager_(manager), name_(std::move(name)), scene_(std::move(scene))
+{
+    const std::string hashed = nameHash(name_);
+    jobDirectory_ = fs::absolute(manager_->jobsDirectory() / hashed);
+    ensureDirectory(jobDirectory_);
+    clearDirectory(jobDirectory_);
+    if (!configurationPath.empty()) {
+        configurationPath_ = jobDirectory_ / "job.xml";
+        fs::copy_file(configurationPath, configurationPath_);
+        std::error_code ec;
+        fs::permissions(configurationPath_, fs::perms::owner_write, fs::perm_options::add, ec);
+        if (ec)
+            infoStream() << "Warning: Failed to disable the read only file permission for: "
+                         << toBytes(configurationPath_) << std::endl;
+    } else {
+        infoStream() << "Empty job xml provided" << std::endl;
+    }
+    infoStream() << "Using job directory " << hashed << " for job " << name_ << "." << std::endl;
+}
+
 FSTorvoJob::~FSTorvoJob() = default;
 
-TRVStatus FSTorvoJob::startJob(int32_t, int32_t) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::waitJobDone(int32_t) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::isJobRunning(TRVBool*) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::isJobCompleted(TRVBool*) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::getJobResult(int32_t*) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::cancelJob() { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::destroyJob() { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::setJobOutputPath(const std::string&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::getJobProgress(TorvoString*, int32_t*) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::getGlobalJobProgress(int32_t*) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::jobHasNewProgress(TRVBool*, TRVBool*) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createTextureTarget(const std::string&, int32_t, int32_t, TorvoTargetStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createCameraTarget(const std::string&, TorvoCameraStub&, int32_t, int32_t, TorvoTargetStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createAtlasedTextureTarget(const std::string&, int32_t, int32_t, int32_t, TorvoTargetStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createVertexTarget(const std::string&, TorvoTargetStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createPointCloudTarget(const std::string&, TorvoTargetStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createFullShadingPass(const std::string&, TorvoRenderPassStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createRNMPass(const std::string&, int32_t, int32_t, int32_t, TorvoRenderPassStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createLightPass(const std::string&, int32_t, TorvoRenderPassStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createNormalPass(const std::string&, TorvoRenderPassStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createAmbientOcclusionPass(const std::string&, float, float, TorvoRenderPassStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createIlluminationPass(const std::string&, int32_t, TorvoRenderPassStub*&) { return Status::NotImplemented; }
-TRVStatus FSTorvoJob::createLuaPass(const std::string&, const std::string&, TorvoRenderPassStub*&) { return Status::NotImplemented; }
+bool FSTorvoJob::sceneFinalized() const
+{
+    return scene_ && scene_->isFinalized();
+}
+
+fs::path FSTorvoJob::sceneXmlPath() const
+{
+    return manager_->scenesDirectory() / toWide(scene_->name() + ".xml");
+}
+
+fs::path FSTorvoJob::fileListPath() const
+{
+    return manager_->scenesDirectory() / toWide(scene_->name() + "_files.xml");
+}
+
+int32_t FSTorvoJob::jobResultOf(int32_t exitCode)
+{
+    switch (static_cast<uint32_t>(exitCode)) {
+    case 0:
+        return 0;
+    case 1223:
+        return 1;
+    case 0x20000001u:
+        return 2;
+    case 0x20000002u:
+        return 3;
+    case 0x20000003u:
+        return 4;
+    case 0xC0000005u:
+        return 5;
+    default:
+        return 0x10000001;
+    }
+}
+
+TRVStatus FSTorvoJob::startJob(int32_t displayMode, int32_t distribution)
+{
+    if (!sceneFinalized()) {
+        errorStream() << "Scene needs to be finalized before rendering." << std::endl;
+        return Status::InvalidObjectState;
+    }
+    if (state_ != JobState::Created || processHandler_) {
+        errorStream() << "Job is already started." << std::endl;
+        return Status::InvalidObjectState;
+    }
+    displayMode_ = displayMode;
+    if (outputDirectory_.empty())
+        outputDirectory_ = jobDirectory_ / "output";
+    // Command lines name it relative to the job directory, which needs an absolute path.
+    outputDirectory_ = fs::absolute(outputDirectory_);
+    ensureDirectory(outputDirectory_);
+
+    renderTool_ = createRenderTool(manager_->binariesDirectory(), distribution, jobDirectory_, sceneXmlPath(),
+                                   fileListPath(), outputDirectory_, displayMode_);
+    if (!renderTool_) {
+        errorStream() << "Error setting up rendering executable" << std::endl;
+        return Status::FileIOError;
+    }
+
+    // A start that failed earlier may have left stages behind: each start builds them afresh.
+    stages_.clear();
+    totalWeight_ = 0;
+    stageIndex_ = 0;
+    doneWeight_ = 0;
+    batchPending_ = false;
+    batchNames_.clear();
+    const TRVStatus built = buildStages(passesAndTargets_, jobDirectory_, configurationPath_, stages_, *renderTool_);
+    if (built != Status::Success)
+        return built;
+    for (const JobStage& stage : stages_)
+        totalWeight_ += stage.weight;
+    if (stages_.empty()) {
+        errorStream() << "Nothing to do in job" << std::endl;
+        return Status::JobExecutionFailure;
+    }
+    bool launched = false;
+    const TRVStatus status = advance(launched);
+    if (status != Status::Success)
+        return status;
+    if (!launched)
+        return Status::JobExecutionFailure;
+    state_ = JobState::Running;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::advance(bool& launched)
+{
+    launched = false;
+    if (stageIndex_ >= stages_.size() && !batchPending_)
+        return Status::Success;
+    try {
+        processHandler_.reset();
+        processHandler_ = std::make_shared<PipeProcessHandler>();
+        bool keepGoing = true;
+        while (keepGoing && stageIndex_ < stages_.size()) {
+            const JobStage& stage = stages_[stageIndex_];
+            currentConfigurationName_ = toBytes(stage.configurationPath);
+            uint32_t expected = 0;
+            if (estimatePhases(stage.configurationPath, expected) != Status::Success)
+                expected = 0;
+            progress_.expectedPhases = expected;
+            progress_.stageFraction = static_cast<float>(stage.weight) / static_cast<float>(totalWeight_);
+            if (stageIndex_ >= 1) {
+                doneWeight_ += stages_[stageIndex_ - 1].weight;
+                progress_.stageBase =
+                    static_cast<int32_t>(static_cast<float>(doneWeight_) / static_cast<float>(totalWeight_) * 100.0f);
+                progress_.phaseCount = 0;
+                progress_.newProgress = true;
+            }
+            renderTool_->runStage(*processHandler_, stage.configurationPath, stage, keepGoing);
+            ++stageIndex_;
+            if (!keepGoing) {
+                manager_->assignToContainment(processHandler_->processHandle());
+                launched = true;
+                return Status::Success;
+            }
+            batchNames_ = batchNames_.empty() ? currentConfigurationName_
+                                              : batchNames_ + ", " + currentConfigurationName_;
+            batchPending_ = true;
+        }
+        if (stageIndex_ >= stages_.size() && batchPending_) {
+            launched = true;
+            currentConfigurationName_ = batchNames_;
+            renderTool_->runBatch(*processHandler_);
+            manager_->assignToContainment(processHandler_->processHandle());
+            batchPending_ = false;
+        }
+    } catch (const ProcessExceptions::DuplicateHandleFailedException&) {
+        errorStream() << "Could not duplicate file handles to the Torvo process." << std::endl;
+        launched = false;
+        return Status::FileIOError;
+    } catch (const ProcessExceptions::CreateProcessFailedException&) {
+        errorStream() << "Could not create process." << std::endl;
+        launched = false;
+        return Status::FileIOError;
+    } catch (const ProcessExceptions::CreatePipeFailedException&) {
+        errorStream() << "Error creating pipe for communication with Torvo process." << std::endl;
+        launched = false;
+        return Status::FileIOError;
+    }
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::waitJobDone(int32_t timeoutMilliseconds)
+{
+    if (state_ != JobState::Running) {
+        errorStream() << "Job is not started." << std::endl;
+        return Status::InvalidObjectState;
+    }
+    processHandler_->wait(timeoutMilliseconds);
+    if (processHandler_->outputAvailable())
+        handleOutput(processHandler_->lastOutput());
+    if (processHandler_->running())
+        return Status::Success;
+
+    exitCode_ = processHandler_->exitCode();
+    if (exitCode_ != 0) {
+        errorStream() << "Render job based on xml " << currentConfigurationName_ << " returned an error" << std::endl;
+        errorStream() << "Error code: " << exitCode_ << std::endl;
+        state_ = JobState::Finished;
+        return Status::Success;
+    }
+    infoStream() << "Process returned exit code " << 0 << std::endl;
+    bool launched = false;
+    const TRVStatus status = advance(launched);
+    if (launched)
+        return status;
+    if (status != Status::Success) {
+        // The next stage could not be launched: the job has failed, which its result must say.
+        state_ = JobState::Finished;
+        exitCode_ = -1;
+        processHandler_.reset();
+        return status;
+    }
+    state_ = JobState::Finished;
+    passesAndTargets_.jobFinished();
+    progress_.stageBase = 100;
+    progress_.phaseCount = 0;
+    progress_.newProgress = true;
+    processHandler_.reset();
+    return Status::Success;
+}
+
+void FSTorvoJob::handleOutput(const std::string& piece)
+{
+    infoStream() << piece;
+    if (piece.find('\n') != std::string::npos)
+        infoStream().flush();
+    const auto title = piece.find(titleMarker);
+    if (title != std::string::npos) {
+        applyTitle(trimmed(piece.substr(title + titleMarker.size())));
+        return;
+    }
+    const auto value = piece.find(progressMarker);
+    if (value != std::string::npos) {
+        const std::string number = trimmed(piece.substr(value + progressMarker.size()));
+        const char* begin = number.c_str();
+        char* end = nullptr;
+        const long parsed = std::strtol(begin, &end, 10);
+        if (end != begin && !std::isspace(static_cast<unsigned char>(*begin)))
+            applyProgress(static_cast<int32_t>(std::max<long>(std::min<long>(parsed, INT32_MAX), INT32_MIN)));
+        return;
+    }
+    if (piece.find("Done rendering!") != std::string::npos)
+        completed_ = true;
+}
+
+void FSTorvoJob::applyTitle(const std::string& title)
+{
+    progress_.title = title;
+    progress_.progress = 0;
+    progress_.newActivity = true;
+    progress_.newProgress = true;
+    progress_.countedPhase = false;
+    for (const char* counted : countedTitles) {
+        if (title.find(counted) != std::string::npos) {
+            ++progress_.phaseCount;
+            progress_.countedPhase = true;
+            break;
+        }
+    }
+}
+
+void FSTorvoJob::applyProgress(int32_t value)
+{
+    progress_.progress = value;
+    if (progress_.countedPhase && progress_.expectedPhases >= progress_.phaseCount && progress_.expectedPhases > 0) {
+        const float quotient =
+            static_cast<float>((static_cast<double>(progress_.phaseCount - 1u) +
+                                static_cast<double>(static_cast<uint32_t>(value)) / 100.0) /
+                               progress_.expectedPhases);
+        const double share = static_cast<double>(progress_.stageFraction * quotient * 100.0f);
+        // A value outside 0..100 from the renderer must not push the job outside 0..100.
+        const double global = std::trunc(std::min(std::max(progress_.stageBase + share, 0.0), 100.0));
+        progress_.globalProgress = static_cast<int32_t>(global);
+    }
+    progress_.newProgress = true;
+}
+
+TRVStatus FSTorvoJob::isJobRunning(TRVBool* running)
+{
+    if (!checkNotNull("running", running))
+        return Status::InvalidParameter;
+    *running = state_ == JobState::Running ? 1 : 0;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::isJobCompleted(TRVBool* completed)
+{
+    if (!checkNotNull("completed", completed))
+        return Status::InvalidParameter;
+    *completed = completed_ ? 1 : 0;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::getJobResult(int32_t* jobResult)
+{
+    if (state_ != JobState::Finished) {
+        errorStream() << "Job is not finished." << std::endl;
+        return Status::InvalidObjectState;
+    }
+    if (!checkNotNull("jobResult", jobResult))
+        return Status::InvalidParameter;
+    *jobResult = jobResultOf(exitCode_);
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::cancelJob()
+{
+    if (state_ != JobState::Running) {
+        errorStream() << "Job is not running." << std::endl;
+        return Status::InvalidObjectState;
+    }
+    if (renderTool_)
+        renderTool_->cancelHook();
+    if (processHandler_) {
+        processHandler_->terminate();
+        exitCode_ = processHandler_->exitCode();
+    }
+    state_ = JobState::Finished;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::destroyJob()
+{
+    if (state_ == JobState::Running)
+        cancelJob();
+    // The manager's entry may be the last owner of this job: nothing is touched afterwards.
+    return manager_->unregisterJob(*this);
+}
+
+TRVStatus FSTorvoJob::setJobOutputPath(const std::string& outputDirectory)
+{
+    outputDirectory_ = toWide(outputDirectory);
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::getJobProgress(TorvoString* title, int32_t* progress)
+{
+    if (!checkNotNull("title", title) || !checkNotNull("progress", progress))
+        return Status::InvalidParameter;
+    *title = handleOf<TorvoString>(makeString(progress_.title).release());
+    *progress = progress_.progress;
+    progress_.newActivity = false;
+    progress_.newProgress = false;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::getGlobalJobProgress(int32_t* globalProgress)
+{
+    if (!checkNotNull("globalProgress", globalProgress))
+        return Status::InvalidParameter;
+    *globalProgress = progress_.globalProgress;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::jobHasNewProgress(TRVBool* newActivity, TRVBool* newProgress)
+{
+    if (!checkNotNull("newActivity", newActivity) || !checkNotNull("newProgress", newProgress))
+        return Status::InvalidParameter;
+    *newActivity = progress_.newActivity ? 1 : 0;
+    *newProgress = progress_.newProgress ? 1 : 0;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoJob::refuseAfterStart() const
+{
+    if (state_ == JobState::Created)
+        return Status::Success;
+    errorStream() << "Job already started." << std::endl;
+    return Status::InvalidObjectState;
+}
+
+// The passes and targets themselves are built elsewhere; until then the job answers for its state.
+#define TRV_JOB_CREATE_BODY                                \
+    if (const TRVStatus refused = refuseAfterStart())      \
+        return refused;                                    \
+    return Status::NotImplemented
+
+TRVStatus FSTorvoJob::createTextureTarget(const std::string&, int32_t, int32_t, TorvoTargetStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createCameraTarget(const std::string&, TorvoCameraStub&, int32_t, int32_t, TorvoTargetStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createAtlasedTextureTarget(const std::string&, int32_t, int32_t, int32_t, TorvoTargetStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createVertexTarget(const std::string&, TorvoTargetStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createPointCloudTarget(const std::string&, TorvoTargetStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createFullShadingPass(const std::string&, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createRNMPass(const std::string&, int32_t, int32_t, int32_t, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createLightPass(const std::string&, int32_t, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createNormalPass(const std::string&, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createAmbientOcclusionPass(const std::string&, float, float, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createIlluminationPass(const std::string&, int32_t, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+TRVStatus FSTorvoJob::createLuaPass(const std::string&, const std::string&, TorvoRenderPassStub*&)
+{
+    TRV_JOB_CREATE_BODY;
+}
+
+#undef TRV_JOB_CREATE_BODY
 
 }  // namespace trv

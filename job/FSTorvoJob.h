@@ -1,20 +1,50 @@
 // One bake of one ended scene: its stages, the renderer runs and their progress.
 #pragma once
 
+#include "bake/PassesAndTargets.h"
+#include "job/JobProgress.h"
+#include "job/JobStage.h"
 #include "job/TorvoJobStub.h"
 
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace trv {
 
 class FSTorvoManager;
+class FSTorvoScene;
+class PipeProcessHandler;
+class RenderTool;
+
+enum class JobState : int32_t { Created = 0, Running = 1, Finished = 3 };
 
 class FSTorvoJob : public TorvoJobStub {
 public:
-    FSTorvoJob(FSTorvoManager* manager, std::string name);
+    // Makes the job directory (nameHash of the name under the manager's jobs directory) exist
+    // and empty, and copies the caller's configuration file into it as "job.xml" (none for an
+    // empty path). Throws std::filesystem::filesystem_error.
+    FSTorvoJob(FSTorvoManager* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
+               const std::filesystem::path& configurationPath);
     ~FSTorvoJob() override;
 
     const std::string& name() const { return name_; }
+    const std::filesystem::path& jobDirectory() const { return jobDirectory_; }
+    const std::filesystem::path& configurationPath() const { return configurationPath_; }
+    const std::filesystem::path& outputDirectory() const { return outputDirectory_; }
+    JobState state() const { return state_; }
+    int32_t exitCode() const { return exitCode_; }
+    const JobProgress& progressRecord() const { return progress_; }
+    const std::vector<JobStage>& stages() const { return stages_; }
+    uint32_t totalWeight() const { return totalWeight_; }
+    int32_t displayMode() const { return displayMode_; }
+    PassesAndTargets& passesAndTargets() { return passesAndTargets_; }
+    // The short names of the next target and pass ("target0", "pass0", ...); each call counts.
+    std::string nextTargetShortName() { return "target" + std::to_string(targetCounter_++); }
+    std::string nextPassShortName() { return "pass" + std::to_string(passCounter_++); }
+    // The job result of an exit code.
+    static int32_t jobResultOf(int32_t exitCode);
 
     TRVStatus startJob(int32_t displayMode, int32_t distribution) override;
     TRVStatus waitJobDone(int32_t timeoutMilliseconds) override;
@@ -46,9 +76,43 @@ public:
     TRVStatus createLuaPass(const std::string& name, const std::string& scriptPath,
                             TorvoRenderPassStub*& out) override;
 
+protected:
+    // Whether the scene has been ended; start refuses an open scene.
+    virtual bool sceneFinalized() const;
+    // The scene's XML and file list in the manager's scenes directory.
+    virtual std::filesystem::path sceneXmlPath() const;
+    virtual std::filesystem::path fileListPath() const;
+
 private:
+    TRVStatus advance(bool& launched);
+    void handleOutput(const std::string& piece);
+    void applyTitle(const std::string& title);
+    void applyProgress(int32_t value);
+    TRVStatus refuseAfterStart() const;
+
+    JobProgress progress_;
     FSTorvoManager* manager_;
     std::string name_;
+    std::filesystem::path configurationPath_;
+    std::shared_ptr<FSTorvoScene> scene_;
+    JobState state_ = JobState::Created;
+    int32_t exitCode_ = 0;
+    bool completed_ = false;
+    std::filesystem::path outputDirectory_;
+    std::filesystem::path jobDirectory_;
+    std::shared_ptr<PipeProcessHandler> processHandler_;
+    uint32_t targetCounter_ = 0;
+    uint32_t passCounter_ = 0;
+    uint32_t stageIndex_ = 0;
+    uint32_t totalWeight_ = 0;
+    uint32_t doneWeight_ = 0;
+    bool batchPending_ = false;
+    std::string batchNames_;
+    std::string currentConfigurationName_;
+    std::shared_ptr<RenderTool> renderTool_;
+    std::vector<JobStage> stages_;
+    int32_t displayMode_ = 2;
+    PassesAndTargets passesAndTargets_;
 };
 
 }  // namespace trv
