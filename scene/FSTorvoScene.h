@@ -3,11 +3,20 @@
 
 #include "scene/TorvoSceneStub.h"
 
+#include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace trv {
 
 class FSTorvoManager;
+class FSTorvoInstance;
+class FSTorvoCamera;
+class FSTorvoLightSource;
+class FSTorvoMaterial;
+class FSTorvoPointCloud;
 
 class FSTorvoScene : public TorvoSceneStub {
 public:
@@ -17,6 +26,21 @@ public:
     const std::string& name() const { return name_; }
     FSTorvoManager* manager() const { return manager_; }
     bool isFinalized() const { return finalized_; }
+    // The manager's scene directory, where the scene's files and point clouds go.
+    std::filesystem::path sceneDirectory() const;
+    std::filesystem::path sceneFilePath() const;
+    std::filesystem::path fileListPath() const;
+
+    const std::map<std::string, std::shared_ptr<FSTorvoInstance>>& instances() const { return instances_; }
+    const std::map<std::string, std::shared_ptr<FSTorvoCamera>>& cameras() const { return cameras_; }
+    const std::map<std::string, std::shared_ptr<FSTorvoLightSource>>& lights() const { return lights_; }
+    const std::map<std::string, std::shared_ptr<FSTorvoMaterial>>& materials() const { return materials_; }
+    const std::map<std::string, std::shared_ptr<FSTorvoPointCloud>>& pointClouds() const { return pointClouds_; }
+
+    // The object of this scene behind a handle, or null for a handle of no object of this scene.
+    const FSTorvoInstance* instanceOf(TRVInstanceHandle handle) const;
+    const FSTorvoLightSource* lightOf(TRVLightHandle handle) const;
+    const FSTorvoMaterial* materialOf(TRVMaterialHandle handle) const;
 
     TRVStatus release() override;
     TRVStatus createInstance(TorvoMeshStub& mesh, const std::string& name, const TRVMatrix4x4* transform,
@@ -41,9 +65,29 @@ public:
     TRVStatus endScene() override;
 
 private:
+    bool refuseWhenFinalized() const;
+    template <class Light>
+    TRVStatus createLight(const char* messageStart, const std::string& name, const TRVMatrix4x4* transform,
+                          const TRVLinearRGB* color, TorvoLightSourceStub*& out);
+    template <class Camera, class... Extra>
+    TRVStatus createCamera(const std::string& name, const TRVMatrix4x4* transform, TorvoCameraStub*& out,
+                           Extra... extra);
+    TRVStatus writeDocument();
+    TRVStatus writeFileList();
+
     std::string name_;
     FSTorvoManager* manager_;
+    // Declared so that destruction goes point clouds, materials, lights, cameras, instances.
+    std::map<std::string, std::shared_ptr<FSTorvoInstance>> instances_;
+    std::map<std::string, std::shared_ptr<FSTorvoCamera>> cameras_;
+    std::map<std::string, std::shared_ptr<FSTorvoLightSource>> lights_;
+    std::map<std::string, std::shared_ptr<FSTorvoMaterial>> materials_;
+    std::map<std::string, std::shared_ptr<FSTorvoPointCloud>> pointClouds_;
     bool finalized_ = false;
+    // Handle lookups for links and overrides, which callers give as unchecked handles.
+    std::unordered_map<const void*, const FSTorvoInstance*> instanceIndex_;
+    std::unordered_map<const void*, const FSTorvoLightSource*> lightIndex_;
+    std::unordered_map<const void*, const FSTorvoMaterial*> materialIndex_;
 };
 
 }  // namespace trv

@@ -1,0 +1,61 @@
+#include "scene/FSTorvoSpotLight.h"
+
+#include "api/Log.h"
+#include "api/Status.h"
+#include "geometry/FSTorvoTexture.h"
+#include "scene/ParameterChecks.h"
+#include "scene/SceneSerializer.h"
+
+namespace trv {
+
+FSTorvoSpotLight::FSTorvoSpotLight(FSTorvoScene* scene, std::string name, const TRVLinearRGB& color,
+                                   const TRVMatrix4x4& transform)
+    : FSTorvoLightSource(scene, std::move(name), color, transform)
+{
+}
+
+bool FSTorvoSpotLight::serialize(SceneSerializer& serializer) const { return serializer.writeSpotLight(*this); }
+
+TRVStatus FSTorvoSpotLight::setShadowRadius(float radius) { return changeShadowRadius(shadowRadius_, radius); }
+
+TRVStatus FSTorvoSpotLight::setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne)
+{
+    return changeFalloff(falloff_, type, exponent, cutoff, clampToOne);
+}
+
+TRVStatus FSTorvoSpotLight::setSpotlightCone(float coneAngle, float penumbraAngle, float penumbraExponent)
+{
+    constexpr double largestCone = 6.283285617828369;
+    if (!checkAtLeast("penumbra angle", coneAngle, 0.0f))
+        return Status::InvalidParameter;
+    const float outerAngle = coneAngle + 2.0f * penumbraAngle;
+    const auto inCone = [](double angle) { return angle >= 0.0 && angle <= largestCone; };
+    if (!inCone(coneAngle) || !inCone(outerAngle)) {
+        errorStream() << "Cone out of bounds. Angle:" << coneAngle << " Penumbra angle: " << penumbraAngle
+                      << std::endl;
+        return Status::InvalidParameter;
+    }
+    if (!checkAtLeast("penumbraExponent", penumbraExponent, 0.0f))
+        return Status::InvalidParameter;
+    coneAngle_ = coneAngle;
+    penumbraAngle_ = penumbraAngle;
+    penumbraExponent_ = penumbraExponent;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoSpotLight::addLightRampEntry(float position, const TRVLinearRGB* color)
+{
+    return appendRampEntry(ramp_, position, color);
+}
+
+TRVStatus FSTorvoSpotLight::setProjectedTexture(TorvoTextureStub& texture)
+{
+    projectedTexture_ = dynamic_cast<FSTorvoTexture*>(&texture);
+    if (projectedTexture_ == nullptr) {
+        errorStream() << "Invalid Texture given to setLightProjectedTexture" << std::endl;
+        return Status::InvalidParameter;
+    }
+    return Status::Success;
+}
+
+}  // namespace trv
