@@ -3,6 +3,7 @@
 
 #include "geometry/TorvoMeshStub.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,9 @@ namespace trv {
 
 class FSTorvoManager;
 struct MeshBuildData;
+namespace ttm {
+class TempMeshFile;
+}
 
 class FSTorvoMesh : public TorvoMeshStub {
 public:
@@ -19,6 +23,8 @@ public:
 
     const std::string& name() const { return name_; }
     bool isFinalized() const { return !buildData_; }
+    // The mesh's file: the manager's meshes directory joined with name + ".ttm".
+    std::filesystem::path filePath() const;
 
     TRVStatus addVertexData(const TRVVec3* vertexData, const TRVVec3* normalData, int32_t vertexCount) override;
     TRVStatus endMesh() override;
@@ -36,6 +42,11 @@ public:
     TRVStatus addTangentData(const TRVVec3* tangentData, const TRVVec3* bitangentData, int32_t tangentCount) override;
 
 private:
+    TRVStatus finalizedRefusal() const;
+    TRVStatus vertexAllocationFailed();
+    // Header, vertex block and triangle block into an open file; false when a write failed.
+    bool writeFile(ttm::TempMeshFile& file) const;
+
     std::string name_;
     FSTorvoManager* manager_;
     std::unique_ptr<MeshBuildData> buildData_;

@@ -30,6 +30,9 @@ public:
     TRVStatus endTexture() override;
 
 private:
+    // The count rules of both pixel calls.
+    TRVStatus checkPixelCount(int32_t pixelCount) const;
+
     FSTorvoManager* manager_;
     std::filesystem::path imagePath_;
     std::string name_;

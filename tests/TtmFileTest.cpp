@@ -1,0 +1,250 @@
+// The ".ttm" mesh file: byte layout written by the mesh objects, reading back, failing streams.
+#include "geometry/TempMesh.h"
+#include "geometry/TempMeshFile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cfloat>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using trv::ttm::TempMeshFile;
+using trv::ttm::TempMeshVertex;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::temp_directory_path() /
+                ("torvo-ttm-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+std::vector<unsigned char> readBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Little-endian byte images of the fields, assembled independently of the writer.
+struct Bytes {
+    std::vector<unsigned char> data;
+    Bytes& i32(int32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            data.push_back(static_cast<unsigned char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+        return *this;
+    }
+    Bytes& f32(float v)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        return i32(static_cast<int32_t>(bits));
+    }
+    Bytes& str(const std::string& s)
+    {
+        data.insert(data.end(), s.begin(), s.end());
+        data.push_back(0);
+        return *this;
+    }
+};
+
+TempMeshVertex vertexAt(int i)
+{
+    TempMeshVertex v{};
+    for (int c = 0; c < 3; ++c) {
+        v.position[c] = float(i) + 0.25f * float(c);
+        v.normal[c] = c == 2 ? 1.0f : 0.0f;
+    }
+    return v;
+}
+
+}  // namespace
+
+TEST(TtmFile, SmallestMeshHasTheFixedByteLayout)
+{
+    TempDir dir;
+    const fs::path file = dir / "m.ttm";
+    TempMeshFile out;
+    ASSERT_TRUE(out.open(file));
+    EXPECT_FALSE(out.open(file)) << "a second open while a file is open";
+    auto& mesh = *out.mesh();
+    EXPECT_EQ(mesh.version(), 2);
+    mesh.name = "abc";
+    mesh.vertexCount = 3;
+    mesh.materialGroups.push_back({"g", 1});
+    const float lo[3] = {0, 0, 0}, hi[3] = {2, 2.25f, 2.5f};
+    std::memcpy(mesh.boundsMin, lo, sizeof lo);
+    std::memcpy(mesh.boundsMax, hi, sizeof hi);
+    mesh.writeHeader();
+    for (int i = 0; i < 3; ++i)
+        mesh.writeVertex(vertexAt(i));
+    const int32_t triangle[3] = {0, 1, 2};
+    mesh.writeTriangle(triangle);
+    ASSERT_TRUE(out.close());
+
+    Bytes expected;
+    expected.str("TTM").i32(2).str("abc").i32(3).i32(0).i32(1).str("g").i32(1);
+    expected.f32(0).f32(0).f32(0).f32(2).f32(2.25f).f32(2.5f).i32(0);
+    ASSERT_EQ(expected.data.size(), 4u + 4 + 4 + 4 + 4 + 4 + 2 + 4 + 12 + 12 + 4);
+    for (int i = 0; i < 3; ++i) {
+        const TempMeshVertex v = vertexAt(i);
+        for (float f : v.position)
+            expected.f32(f);
+        for (float f : v.normal)
+            expected.f32(f);
+        for (int k = 0; k < 6; ++k)
+            expected.f32(0.0f);  // no tangents, no bitangents
+    }
+    expected.i32(0).i32(1).i32(2);
+    EXPECT_EQ(readBytes(file), expected.data);
+}
+
+TEST(TtmFile, ColorsUvLayersAndEmptyGroupsRoundTrip)
+{
+    TempDir dir;
+    const fs::path file = dir / "big.ttm";
+    // More than one write buffer of records, so that records straddle buffer boundaries.
+    const int vertices = int(TempMeshFile::BufferSize / 80) + 1234;
+    {
+        TempMeshFile out;
+        ASSERT_TRUE(out.open(file));
+        auto& mesh = *out.mesh();
+        mesh.name = "n";
+        mesh.vertexCount = vertices;
+        mesh.uvLayerNames = {"first", "second"};
+        mesh.materialGroups = {{"same", 0}, {"same", 2}};
+        mesh.setHasVertexColors(true);
+        mesh.writeHeader();
+        EXPECT_EQ(mesh.vertexRecordSize(), 48u + 16 + 16);
+        for (int i = 0; i < vertices; ++i) {
+            TempMeshVertex v = vertexAt(i);
+            v.tangent[0] = 1;
+            v.bitangent[1] = 1;
+            v.color[3] = float(i);
+            mesh.writeVertex(v);
+            mesh.writeUV(float(i), 0.5f);
+            mesh.writeUV(-float(i), 0.25f);
+        }
+        const int32_t a[3] = {0, 1, 2}, b[3] = {vertices - 1, 0, 1};
+        mesh.writeTriangle(a);
+        mesh.writeTriangle(b);
+        ASSERT_TRUE(out.close());
+    }
+    const std::size_t header = 4 + 4 + 2 + 4 + 4 + 6 + 7 + 4 + 5 + 4 + 5 + 4 + 24 + 4;
+    EXPECT_EQ(fs::file_size(file), header + std::size_t(vertices) * 80 + 24);
+
+    TempMeshFile in;
+    ASSERT_TRUE(in.openForReading(file));
+    auto& mesh = *in.mesh();
+    EXPECT_EQ(mesh.name, "n");
+    EXPECT_EQ(mesh.vertexCount, vertices);
+    EXPECT_EQ(mesh.uvLayerNames, (std::vector<std::string>{"first", "second"}));
+    ASSERT_EQ(mesh.materialGroups.size(), 2u);
+    EXPECT_EQ(mesh.materialGroups[0].triangleCount, 0);
+    EXPECT_EQ(mesh.materialGroups[1].name, "same");
+    EXPECT_EQ(mesh.materialGroups[1].triangleCount, 2);
+    EXPECT_TRUE(mesh.hasVertexColors());
+    EXPECT_EQ(mesh.boundsMin[0], FLT_MAX) << "bounds keep their starting values when not set";
+    EXPECT_EQ(mesh.boundsMax[2], -FLT_MAX);
+    for (int i = 0; i < vertices; ++i) {
+        TempMeshVertex v;
+        float u1, v1, u2, v2;
+        ASSERT_TRUE(mesh.readVertex(v) && mesh.readUV(u1, v1) && mesh.readUV(u2, v2)) << i;
+        ASSERT_EQ(v.position[0], float(i));
+        ASSERT_EQ(v.tangent[0], 1.0f);
+        ASSERT_EQ(v.bitangent[1], 1.0f);
+        ASSERT_EQ(v.color[3], float(i));
+        ASSERT_EQ(u1, float(i));
+        ASSERT_EQ(u2, -float(i));
+        ASSERT_EQ(v2, 0.25f);
+    }
+    int32_t t[3];
+    ASSERT_TRUE(mesh.readTriangle(t) && mesh.readTriangle(t));
+    EXPECT_EQ(t[0], vertices - 1);
+    EXPECT_FALSE(mesh.readTriangle(t)) << "the file ends after the last triangle";
+}
+
+TEST(TtmFile, ReaderRefusesWhatIsNotAVersion2MeshFile)
+{
+    TempDir dir;
+    auto refuses = [&](const Bytes& bytes) {
+        const fs::path file = dir / "x.ttm";
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data.data()),
+                                                    std::streamsize(bytes.data.size()));
+        TempMeshFile in;
+        const bool opened = in.openForReading(file);
+        return !opened && !in.isOpen() && in.mesh() == nullptr;
+    };
+    Bytes good;
+    good.str("TTM").i32(2).str("n").i32(0).i32(0).i32(0);
+    for (int i = 0; i < 6; ++i)
+        good.f32(0);
+    good.i32(1);
+    EXPECT_FALSE(refuses(good));
+
+    EXPECT_TRUE(refuses(Bytes().str("TTX").i32(2)));
+    EXPECT_TRUE(refuses(Bytes().str("TTM").i32(1)));
+    EXPECT_TRUE(refuses(Bytes().str("TTM").i32(2).str("n").i32(-1).i32(0).i32(0)));
+    EXPECT_TRUE(refuses(Bytes().str("TTM").i32(2).str("n").i32(0).i32(0x7fffffff)));
+    EXPECT_TRUE(refuses(Bytes().str("TTM").i32(2).str("n").i32(0).i32(0).i32(1).str("g").i32(-3)));
+    Bytes truncated = good;
+    truncated.data.pop_back();
+    EXPECT_TRUE(refuses(truncated));
+    Bytes unterminated;
+    unterminated.str("TTM").i32(2);
+    unterminated.data.insert(unterminated.data.end(), 100, 'a');
+    EXPECT_TRUE(refuses(unterminated));
+    EXPECT_FALSE(TempMeshFile().openForReading(dir / "missing.ttm"));
+}
+
+TEST(TtmFile, CloseReportsWritesThatDidNotReachTheFile)
+{
+    // A stream with room for 100 bytes: the header fits, the vertex block does not.
+    char room[100];
+    TempMeshFile out;
+    ASSERT_TRUE(out.open(fmemopen(room, sizeof room, "wb")));
+    auto& mesh = *out.mesh();
+    mesh.name = "n";
+    mesh.vertexCount = 10;
+    mesh.writeHeader();
+    for (int i = 0; i < 10; ++i)
+        mesh.writeVertex(vertexAt(i));
+    EXPECT_FALSE(out.close());
+    EXPECT_FALSE(out.isOpen());
+
+    // The same amount of data written after a successful reopen is judged afresh.
+    char large[4096];
+    ASSERT_TRUE(out.open(fmemopen(large, sizeof large, "wb")));
+    out.mesh()->writeHeader();
+    EXPECT_TRUE(out.close());
+
+    // A full device reports the loss when the buffer is handed over.
+    if (std::FILE* full = std::fopen("/dev/full", "wb")) {
+        ASSERT_TRUE(out.open(full));
+        out.mesh()->writeHeader();
+        EXPECT_FALSE(out.close());
+    }
+}
