@@ -1,0 +1,170 @@
+// Test doubles for jobs: passes and targets that write fixed settings, a job whose scene is
+// given by the test, the fake renderer's location and a capture of the information log.
+#pragma once
+
+#include "api/Log.h"
+#include "bake/JobPass.h"
+#include "bake/JobTarget.h"
+#include "job/FSTorvoJob.h"
+#include "job/XmlTools.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace trvtest {
+
+namespace fs = std::filesystem;
+
+inline const fs::path fakeRenderer = fs::path(TORVO_BINARY_DIR) / "tests" / "fakes" / "fake_renderer";
+
+// A fresh directory for one test.
+inline fs::path scratchDirectory(const std::string& name)
+{
+    const fs::path dir = fs::temp_directory_path() / ("torvo-job-" + std::to_string(::getpid())) / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return fs::canonical(dir);
+}
+
+// A renderer installation of links to the fake renderer.
+inline fs::path fakeInstallation(const fs::path& dir, bool withFrontEnd)
+{
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    fs::create_symlink(fakeRenderer, bin / "thetorvo.exe");
+    if (withFrontEnd)
+        fs::create_symlink(fakeRenderer, bin / "torvofarm.exe");
+    return bin;
+}
+
+class FakePass : public trv::JobPass {
+public:
+    explicit FakePass(std::string shortName) : shortName_(std::move(shortName)) {}
+    const std::string& shortName() const override { return shortName_; }
+    TRVStatus writeConfiguration(tinyxml2::XMLDocument& document) override
+    {
+        trv::xmlTools::setText(trv::xmlTools::textureBakeComponents(document), "fullShading", true);
+        trv::xmlTools::setText(trv::xmlTools::findOrCreatePath(&document, "KXConfig/FakePass"), "name", shortName_);
+        return 0;
+    }
+
+private:
+    std::string shortName_;
+};
+
+// Uses the passes it is given; writes `documents` copies of the base, each with one
+// SurfaceTransferTexture named after the target.
+class FakeTarget : public trv::JobTarget {
+public:
+    FakeTarget(std::string shortName, bool texture) : shortName_(std::move(shortName)), texture_(texture) {}
+    const std::string& shortName() const override { return shortName_; }
+    bool usesPass(const trv::JobPass& pass) const override
+    {
+        for (const trv::JobPass* used : passes)
+            if (used == &pass)
+                return true;
+        return false;
+    }
+    bool isTextureTarget() const override { return texture_; }
+    TRVStatus writeConfiguration(const tinyxml2::XMLDocument& base, trv::DocumentList& list,
+                                 trv::RenderTool&) override
+    {
+        if (failWith != 0) {
+            trv::errorStream() << "target refused" << std::endl;
+            return failWith;
+        }
+        for (int i = 0; i < documents; ++i) {
+            auto document = std::make_unique<tinyxml2::XMLDocument>();
+            base.DeepCopy(document.get());
+            auto* targets = trv::xmlTools::findOrCreatePath(document.get(), "KXConfig/SurfaceTransferSettings/targets");
+            if (!withoutTexture)
+                trv::xmlTools::setText(trv::xmlTools::append(targets, "SurfaceTransferTexture"), "textureName",
+                                       shortName_ + "_" + std::to_string(i));
+            list.push_back(std::move(document));
+        }
+        return 0;
+    }
+    std::string renderOutputName(const trv::JobPass& pass) const override
+    {
+        return outputName.empty() ? std::string() : pass.shortName() + "_" + outputName;
+    }
+    TRVStatus prefixOutputNames(tinyxml2::XMLDocument&, const std::string& prefix) override
+    {
+        prefixes += prefix + ";";
+        return 0;
+    }
+    void jobFinished() override { ++finishedCalls; }
+
+    std::vector<const trv::JobPass*> passes;
+    int documents = 1;
+    TRVStatus failWith = 0;
+    bool withoutTexture = false;
+    std::string outputName;
+    std::string prefixes;
+    int finishedCalls = 0;
+
+private:
+    std::string shortName_;
+    bool texture_;
+};
+
+// A job over scene files the test writes itself.
+class TestJob : public trv::FSTorvoJob {
+public:
+    TestJob(trv::FSTorvoManager* manager, const std::string& name, const fs::path& configuration,
+            fs::path sceneXml, fs::path fileList)
+        : FSTorvoJob(manager, name, nullptr, configuration), sceneXml_(std::move(sceneXml)),
+          fileList_(std::move(fileList))
+    {
+    }
+    bool finalized = true;
+
+protected:
+    bool sceneFinalized() const override { return finalized; }
+    fs::path sceneXmlPath() const override { return sceneXml_; }
+    fs::path fileListPath() const override { return fileList_; }
+
+private:
+    fs::path sceneXml_;
+    fs::path fileList_;
+};
+
+// Sends the calling thread's information log to a file while it lives.
+class InfoLogCapture {
+public:
+    explicit InfoLogCapture(const fs::path& file) : file_(file)
+    {
+        fs::remove(file_);
+        trv::setLogTarget(trv::InfoLog, 3, file_.string());
+    }
+    ~InfoLogCapture() { trv::setLogTarget(trv::InfoLog, 0, ""); }
+    // The lines written so far, line breaks as "\n".
+    std::string text() const
+    {
+        trv::infoStream().flush();
+        std::ifstream in(file_, std::ios::binary);
+        std::stringstream all;
+        all << in.rdbuf();
+        std::string result;
+        for (char c : all.str())
+            if (c != '\r')
+                result += c;
+        return result;
+    }
+
+private:
+    fs::path file_;
+};
+
+inline std::string readFile(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+}  // namespace trvtest
