@@ -24,20 +24,21 @@ void WCharOStream::write(const char c[], int n)
 {
     if (n < 0 || !stream_.write(c, n))
         throw Iex::IoExc(std::string("Failed to write to file: ") + fileName());
+    position_ += static_cast<uint64_t>(n);
 }
 
 uint64_t WCharOStream::tellp()
 {
-    const std::streamoff position = stream_.tellp();
-    if (position < 0)
-        throw Iex::IoExc(std::string("Failed to write to file: ") + fileName());
-    return static_cast<uint64_t>(position);
+    // Kept here rather than asked of the stream: OpenEXR also asks while it cleans up after a failed
+    // write, where it cannot take an exception.
+    return position_;
 }
 
 void WCharOStream::seekp(uint64_t pos)
 {
     if (!stream_.seekp(static_cast<std::streamoff>(pos)))
         throw Iex::IoExc("Failed to seek to position: " + std::to_string(pos) + "in file: " + fileName());
+    position_ = pos;
 }
 
 void WCharOStream::close()

@@ -31,6 +31,7 @@ public:
 
 private:
     Torvo_ofstream stream_;
+    uint64_t position_ = 0;
 };
 
 }  // namespace trv
