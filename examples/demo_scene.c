@@ -1,10 +1,214 @@
 #include "demo.h"
 
-#include <stddef.h>
+#include <stdio.h>
+
+#define SCENE_NAME "demo_room"
+#define CHECKER_SIZE 8
+
+/* A placement: scale, then translation (in the last row, the row-vector convention). */
+static TRVMatrix4x4 demoPlace(float sx, float sy, float sz, float x, float y, float z)
+{
+    TRVMatrix4x4 m = {{0}};
+    m.m[0] = sx;
+    m.m[5] = sy;
+    m.m[10] = sz;
+    m.m[12] = x;
+    m.m[13] = y;
+    m.m[14] = z;
+    m.m[15] = 1.0f;
+    return m;
+}
+
+/* The room's one mesh: a unit box with a lightmap uv layer (four vertices per face). */
+static TRVStatus demoBuildBox(TorvoManager manager, TorvoMesh* outMesh)
+{
+    static const float axes[6][3][3] = {
+        {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},
+        {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}},
+    };
+    static const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    TRVVec3 positions[24], normals[24];
+    TRVVec2 uvs[24];
+    int32_t indices[36];
+    for (int face = 0; face < 6; ++face) {
+        const float *n = axes[face][0], *t = axes[face][1], *b = axes[face][2];
+        for (int c = 0; c < 4; ++c) {
+            const int v = face * 4 + c;
+            const float s = corners[c][0] * 0.5f, r = corners[c][1] * 0.5f;
+            positions[v] = (TRVVec3){n[0] * 0.5f + t[0] * s + b[0] * r, n[1] * 0.5f + t[1] * s + b[1] * r,
+                                     n[2] * 0.5f + t[2] * s + b[2] * r};
+            normals[v] = (TRVVec3){n[0], n[1], n[2]};
+            /* each face gets its own cell of a 3 x 2 lightmap grid */
+            uvs[v] = (TRVVec2){((float)(face % 3) + (corners[c][0] + 1) * 0.45f + 0.05f) / 3.0f,
+                               ((float)(face / 3) + (corners[c][1] + 1) * 0.45f + 0.05f) / 2.0f};
+        }
+        const int32_t quad[6] = {0, 1, 2, 0, 2, 3};
+        for (int i = 0; i < 6; ++i)
+            indices[face * 6 + i] = face * 4 + quad[i];
+    }
+    TorvoMesh mesh = NULL;
+    TRVStatus status = TRVBeginMesh(manager, "demo room box", &mesh);
+    if (status == TRV_SUCCESS)
+        status = TRVAddVertexData(mesh, positions, normals, 24);
+    if (status == TRV_SUCCESS)
+        status = TRVBeginMaterialGroup(mesh, "surface");
+    if (status == TRV_SUCCESS)
+        status = TRVAddTriangleData(mesh, indices, 36);
+    if (status == TRV_SUCCESS)
+        status = TRVEndMaterialGroup(mesh);
+    if (status == TRV_SUCCESS)
+        status = TRVBeginUVLayer(mesh, "lightmap");
+    if (status == TRV_SUCCESS)
+        status = TRVAddUVData(mesh, uvs, 24);
+    if (status == TRV_SUCCESS)
+        status = TRVEndUVLayer(mesh);
+    if (status == TRV_SUCCESS)
+        status = TRVEndMesh(mesh);
+    demoPrintStatus("  box mesh built", status);
+    *outMesh = mesh;
+    return status;
+}
+
+/* A grey checker board for the floor, as an 8-bit RGB texture. */
+static TRVStatus demoBuildChecker(TorvoManager manager, TorvoTexture* outTexture)
+{
+    uint8_t pixels[CHECKER_SIZE * CHECKER_SIZE * 3];
+    for (int i = 0; i < CHECKER_SIZE * CHECKER_SIZE; ++i) {
+        const uint8_t value = ((i % CHECKER_SIZE) / 2 + (i / CHECKER_SIZE) / 2) % 2 ? 200 : 90;
+        pixels[i * 3] = pixels[i * 3 + 1] = pixels[i * 3 + 2] = value;
+    }
+    TorvoTexture texture = NULL;
+    TRVStatus status = TRVBeginTexture(manager, "demo room checker", CHECKER_SIZE, CHECKER_SIZE,
+                                       TRV_TEXTURE_LDR_RGB, &texture);
+    if (status == TRV_SUCCESS)
+        status = TRVAddPixelDataLDR(texture, pixels, CHECKER_SIZE * CHECKER_SIZE);
+    if (status == TRV_SUCCESS)
+        status = TRVEndTexture(texture);
+    demoPrintStatus("  checker texture built", status);
+    *outTexture = status == TRV_SUCCESS ? texture : NULL;
+    return status;
+}
+
+static int demoCheck(const char* what, TRVStatus status)
+{
+    if (status != TRV_SUCCESS)
+        demoPrintStatus(what, status);
+    return status != TRV_SUCCESS;
+}
 
 int demoScene(TorvoManager manager, TorvoScene* outScene)
 {
-    (void)manager;
+    printf("\n== The room scene\n");
     *outScene = NULL;
-    return 0;
+    TRVEraseCachedMesh(manager, "demo room box");
+    TRVEraseCachedTexture(manager, "demo room checker");
+    TorvoMesh box = NULL;
+    TorvoTexture checker = NULL;
+    if (demoBuildBox(manager, &box) != TRV_SUCCESS)
+        return 1;
+    demoBuildChecker(manager, &checker); /* the room works without its floor pattern too */
+
+    TorvoScene scene = NULL;
+    TRVStatus status = TRVBeginScene(manager, SCENE_NAME, &scene);
+    demoPrintStatus("  TRVBeginScene(" SCENE_NAME ")", status);
+    if (status != TRV_SUCCESS)
+        return 1;
+    int failed = 0;
+
+    /* Floor, ceiling, three walls, a table and a crate: all the same box, placed and scaled. */
+    struct Piece {
+        const char* name;
+        float sx, sy, sz, x, y, z;
+    };
+    static const struct Piece pieces[] = {
+        {"floor", 8, 0.2f, 8, 0, -0.1f, 0},  {"ceiling", 8, 0.2f, 8, 0, 3.1f, 0},
+        {"wall north", 8, 3, 0.2f, 0, 1.5f, -4}, {"wall east", 0.2f, 3, 8, 4, 1.5f, 0},
+        {"wall west", 0.2f, 3, 8, -4, 1.5f, 0},  {"table", 1.6f, 0.8f, 0.9f, 0, 0.4f, -1},
+        {"crate", 0.6f, 0.6f, 0.6f, 2, 0.3f, 1},
+    };
+    TorvoInstance instances[sizeof pieces / sizeof pieces[0]];
+    for (size_t i = 0; i < sizeof pieces / sizeof pieces[0]; ++i) {
+        const struct Piece* p = &pieces[i];
+        const TRVMatrix4x4 place = demoPlace(p->sx, p->sy, p->sz, p->x, p->y, p->z);
+        failed |= demoCheck("  TRVCreateInstance", TRVCreateInstance(scene, box, p->name, &place, &instances[i]));
+    }
+    if (failed)
+        return 1;
+    /* The ceiling is only there for light bounces: the camera does not see it. */
+    failed |= demoCheck("  TRVSetRenderStats", TRVSetRenderStats(instances[1], 1, TRV_RSOP_DISABLE));
+
+    const TRVMatrix4x4 eye = demoPlace(1, 1, 1, 0, 1.6f, 3.5f);
+    TorvoCamera camera = NULL, probe = NULL;
+    failed |= demoCheck("  TRVCreatePerspectiveCamera", TRVCreatePerspectiveCamera(scene, "eye", &eye, &camera));
+    failed |= demoCheck("  TRVSetFov", TRVSetFov(camera, 1.2f, 1.0f));
+    failed |= demoCheck("  TRVCreateEnvironmentCamera",
+                        TRVCreateEnvironmentCamera(scene, "probe", &eye, TRV_ENV_CUBEMAP, &probe));
+
+    /* One light of each kind. */
+    const TRVLinearRGB warm = {1.0f, 0.85f, 0.6f}, sky = {0.5f, 0.6f, 1.0f}, white = {1, 1, 1};
+    const TRVMatrix4x4 bulbAt = demoPlace(1, 1, 1, 0, 2.8f, 0), spotAt = demoPlace(1, 1, 1, 2, 2.8f, 1),
+                       sunAt = demoPlace(1, 1, 1, 0, 10, 0), panelAt = demoPlace(1.2f, 1, 0.6f, 0, 3.0f, -1),
+                       windowAt = demoPlace(1.5f, 1, 1.2f, 0, 1.6f, 3.9f);
+    TorvoLightSource bulb = NULL, spot = NULL, sun = NULL, panel = NULL, window = NULL;
+    failed |= demoCheck("  TRVCreatePointLight", TRVCreatePointLight(scene, "bulb", &bulbAt, &warm, &bulb));
+    failed |= demoCheck("  TRVCreateSpotLight", TRVCreateSpotLight(scene, "spot", &spotAt, &white, &spot));
+    failed |= demoCheck("  TRVCreateDirectionalLight", TRVCreateDirectionalLight(scene, "sun", &sunAt, &white, &sun));
+    failed |= demoCheck("  TRVCreateAreaLight", TRVCreateAreaLight(scene, "panel", &panelAt, &white, &panel));
+    failed |= demoCheck("  TRVCreateWindowLight", TRVCreateWindowLight(scene, "window", &windowAt, &sky, &window));
+    if (failed)
+        return 1;
+    failed |= demoCheck("  TRVSetShadowRadius", TRVSetShadowRadius(bulb, 0.05f));
+    failed |= demoCheck("  TRVSetCastShadows", TRVSetCastShadows(bulb, 1));
+    failed |= demoCheck("  TRVSetFalloff", TRVSetFalloff(bulb, TRV_FALLOFF_STANDARD, 2.0f, 12.0f, 1));
+    const TRVLinearRGB dim = {0.2f, 0.2f, 0.2f};
+    failed |= demoCheck("  TRVSetLightRampEntry", TRVSetLightRampEntry(bulb, 0.0f, &warm));
+    failed |= demoCheck("  TRVSetLightRampEntry", TRVSetLightRampEntry(bulb, 1.0f, &dim));
+    failed |= demoCheck("  TRVSetSpotlightCone", TRVSetSpotlightCone(spot, 0.8f, 0.1f, 2.0f));
+    failed |= demoCheck("  TRVSetShadowSamples", TRVSetShadowSamples(spot, 8));
+    failed |= demoCheck("  TRVSetShadowAngle", TRVSetShadowAngle(sun, 0.01f));
+    failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(window, 1.0f, 2.0f));
+    /* The spot lights only the crate. */
+    TRVInstanceHandle crateOnly[] = {instances[6]};
+    failed |= demoCheck("  TRVAddLightLightLinks", TRVAddLightLightLinks(spot, TRV_LINK_INCLUSIVE, crateOnly, 1));
+
+    /* Materials: a textured floor, plain walls and a glowing crate override. */
+    TorvoMaterial floor = NULL, walls = NULL, glow = NULL;
+    failed |= demoCheck("  TRVCreateMaterial", TRVCreateMaterial(scene, "floor", &floor));
+    failed |= demoCheck("  TRVCreateMaterial", TRVCreateMaterial(scene, "walls", &walls));
+    failed |= demoCheck("  TRVCreateMaterial", TRVCreateMaterial(scene, "glow", &glow));
+    if (failed)
+        return 1;
+    if (checker) {
+        failed |= demoCheck("  TRVSetMaterialTexture", TRVSetMaterialTexture(floor, TRV_CHANNEL_DIFFUSE, checker));
+        failed |= demoCheck("  TRVSetChannelUVLayer", TRVSetChannelUVLayer(floor, TRV_CHANNEL_DIFFUSE, "lightmap"));
+    }
+    const TRVLinearRGBA plaster = {0.8f, 0.78f, 0.72f, 1}, orange = {1.0f, 0.5f, 0.1f, 1};
+    failed |= demoCheck("  TRVSetMaterialColor", TRVSetMaterialColor(walls, TRV_CHANNEL_DIFFUSE, &plaster));
+    failed |= demoCheck("  TRVSetMaterialColor", TRVSetMaterialColor(glow, TRV_CHANNEL_EMISSIVE, &orange));
+    failed |= demoCheck("  TRVSetMaterialScale", TRVSetMaterialScale(glow, TRV_CHANNEL_EMISSIVE, 4.0f));
+    failed |= demoCheck("  TRVSetGIScale", TRVSetGIScale(glow, 1.0f, 2.0f, 1.0f));
+    TRVMaterialHandle overrideGlow[] = {glow};
+    failed |= demoCheck("  TRVSetMaterialOverrides", TRVSetMaterialOverrides(instances[6], overrideGlow, 1));
+
+    /* A few probe points above the floor, written to their own file. */
+    TorvoPointCloud probes = NULL;
+    TRVVec3 points[9], ups[9];
+    for (int i = 0; i < 9; ++i) {
+        points[i] = (TRVVec3){(float)(i % 3 - 1) * 2.5f, 0.5f, (float)(i / 3 - 1) * 2.5f};
+        ups[i] = (TRVVec3){0, 1, 0};
+    }
+    failed |= demoCheck("  TRVCreatePointCloud", TRVCreatePointCloud(scene, "floor probes", &probes));
+    if (probes) {
+        failed |= demoCheck("  TRVAddPointCloudData", TRVAddPointCloudData(probes, points, ups, 9));
+        failed |= demoCheck("  TRVEndPointCloud", TRVEndPointCloud(probes));
+    }
+
+    status = TRVEndScene(scene);
+    demoPrintStatus("  TRVEndScene", status);
+    if (status != TRV_SUCCESS)
+        return 1;
+    printf("  scene files: demo-cache/scenes/" SCENE_NAME ".xml and demo-cache/scenes/" SCENE_NAME "_files.xml\n");
+    demoPrintStatus("  a material after the end (refused)", TRVSetMaterialColor(walls, TRV_CHANNEL_DIFFUSE, &orange));
+    *outScene = scene;
+    return failed;
 }
