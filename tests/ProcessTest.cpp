@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <csignal>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -191,6 +193,48 @@ TEST(Process, HandlersLeaveNoDescriptorsOrChildrenBehind)
     }
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_FALSE(hasUncollectedChildren());
+}
+
+// A process that has ended but waits for its new parent to collect it.
+bool ended(int pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    return close == std::string::npos || (close + 2 < line.size() && line[close + 2] == 'Z');
+}
+
+TEST(Process, RenderersEndWithAHostThatIsKilled)
+{
+    const fs::path dir = scratch("killed");
+    std::ofstream(dir / "hang.script") << "hang\n";
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t host = ::fork();
+    ASSERT_GE(host, 0);
+    if (host == 0) {
+        trv::PipeProcessHandler handler;
+        handler.launch("", fakeRenderer, "--script hang.script", dir);
+        const int pid = handler.processHandle();
+        (void)!::write(report[1], &pid, sizeof pid);
+        for (;;)
+            ::pause();
+    }
+    ::close(report[1]);
+    int renderer = 0;
+    ASSERT_EQ(::read(report[0], &renderer, sizeof renderer), static_cast<ssize_t>(sizeof renderer));
+    ::close(report[0]);
+    ASSERT_EQ(::kill(renderer, 0), 0);
+    ::kill(host, SIGKILL);
+    ::waitpid(host, nullptr, 0);
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = ::kill(renderer, 0) != 0 || ended(renderer);
+        if (!gone)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone);
 }
 
 TEST(Process, ArgumentsSplitAtBlanksOutsideQuotes)
