@@ -392,6 +392,20 @@ TEST_F(JobFixture, DistributedJobsBatchTheStagesThatPassTheTest)
     EXPECT_EQ(lines[4].find("-validatesetup"), std::string::npos);
 }
 
+TEST_F(JobFixture, TheRendererProgramRunsAStage)
+{
+    ASSERT_EQ(manager.setTorvoPath(TORVO_BINARY_DIR "/bin"), 0);
+    std::ofstream(dir / "scene_files.xml") << "<inputspecification version =\"1\"><filelist/></inputspecification>";
+    auto bake = job(1);
+    ASSERT_EQ(bake->startJob(0, 0), 0);
+    ASSERT_TRUE(runToEnd(*bake));
+    EXPECT_EQ(resultOf(*bake), 0);
+    TRVBool done = 0;
+    bake->isJobCompleted(&done);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(bake->progressRecord().title, "Checking configuration");
+}
+
 size_t openDescriptors()
 {
     return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
