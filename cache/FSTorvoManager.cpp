@@ -15,6 +15,9 @@
 #include "platform/Guid.h"
 #include "scene/FSTorvoScene.h"
 
+#include <utf8.h>
+
+#include <algorithm>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -70,11 +73,46 @@ std::string lowerCaseExtension(const fs::path& file)
 
 bool validUtf8(std::string_view text)
 {
-    try {
-        toWide(std::string(text));
-        return true;
-    } catch (const std::exception&) {
-        return false;
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return utf8::is_valid(text.begin(), text.end());
+    return true;
+}
+
+// Puts what a scan found into a table. Inserting in sorted order at the end costs far less than
+// inserting in the directory's order, which is random; the sort runs on the names' first eight
+// bytes held next to each other, and looks at the whole names only where those are equal.
+// Of equal names the one found last wins.
+template <class Object>
+void fillTable(std::map<std::string, std::shared_ptr<Object>>& table,
+               std::vector<std::pair<std::string, std::shared_ptr<Object>>>& found)
+{
+    struct Key {
+        uint64_t prefix;
+        std::size_t index;
+    };
+    std::vector<Key> keys(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const std::string& name = found[i].first;
+        uint64_t prefix = 0;
+        for (std::size_t b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < name.size() ? static_cast<unsigned char>(name[b]) : 0u);
+        keys[i] = Key{prefix, i};
+    }
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const int order = found[a.index].first.compare(found[b.index].first);
+        return order != 0 ? order < 0 : a.index < b.index;
+    });
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        auto& entry = found[keys[k].index];
+        if (k + 1 < keys.size() && found[keys[k + 1].index].first == entry.first)
+            continue;
+        const Object* object = entry.second.get();
+        auto it = table.emplace_hint(table.end(), std::move(entry.first), entry.second);
+        if (it->second.get() != object)  // the name was in the table already
+            it->second = std::move(entry.second);
     }
 }
 
@@ -122,27 +160,31 @@ TRVStatus FSTorvoManager::initialize(const fs::path& cacheDirectory, int32_t cac
 
     std::ostream& info = infoStream();
     info << "Initializing mesh cache." << std::endl;
+    std::vector<std::pair<std::string, std::shared_ptr<FSTorvoMesh>>> meshes;
     const bool meshesRead = scanDirectory(meshes_, {".ttm"}, [&](std::string hashed, const fs::path&) {
         info << "Found cached mesh: " << hashed << "." << std::endl;
         auto mesh = std::make_shared<FSTorvoMesh>(this, hashed, true);
-        meshes_table_.insert_or_assign(std::move(hashed), std::move(mesh));
+        meshes.emplace_back(std::move(hashed), std::move(mesh));
     });
     if (!meshesRead) {
         errorStream() << "Failed to access mesh cache directory" << std::endl;
         return Status::FileIOError;
     }
+    fillTable(meshes_table_, meshes);
 
     info << "Initializing texture cache." << std::endl;
+    std::vector<std::pair<std::string, std::shared_ptr<FSTorvoTexture>>> textures;
     const bool texturesRead =
         scanDirectory(textures_, textureExtensions_, [&](std::string hashed, const fs::path& file) {
             info << "Found cached texture: " << hashed << "." << std::endl;
             auto texture = std::make_shared<FSTorvoTexture>(this, hashed, file);
-            textures_table_.insert_or_assign(std::move(hashed), std::move(texture));
+            textures.emplace_back(std::move(hashed), std::move(texture));
         });
     if (!texturesRead) {
         errorStream() << "Failed to access texture cache directory" << std::endl;
         return Status::FileIOError;
     }
+    fillTable(textures_table_, textures);
     return Status::Success;
 }
 

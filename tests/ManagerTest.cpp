@@ -234,8 +234,9 @@ TEST(Manager, ScanRegistersOnlyRegularFilesWithExactExtensions)
     writeFile(root / "meshes" / ".ttm", "");
     writeFile(root / "meshes" / "good.ttm", "");
     writeFile(root / "meshes" / "bad\xff.ttm", "");
-    writeFile(root / "textures" / "twice.png", "");
-    writeFile(root / "textures" / "twice.exr", "");
+    const std::string twice = trv::nameHash(std::string("twice"));
+    writeFile(root / "textures" / (twice + ".png"), "");
+    writeFile(root / "textures" / (twice + ".exr"), "");
     writeFile(root / "textures" / "skip.gif", "");
     auto manager = makeManager(root);
     EXPECT_NE(manager->meshByHashedName("good"), nullptr);
@@ -244,6 +245,11 @@ TEST(Manager, ScanRegistersOnlyRegularFilesWithExactExtensions)
     EXPECT_EQ(manager->meshByHashedName(""), nullptr);
     // Names that are not UTF-8 are not the cache's own and stay untouched on disk.
     EXPECT_TRUE(fs::exists(root / "meshes" / "bad\xff.ttm"));
+    // Two images of one name: one entry, either file.
+    trv::TorvoTextureStub* texture = nullptr;
+    ASSERT_EQ(manager->findTexture("twice", texture), 0);
+    const fs::path image = static_cast<trv::FSTorvoTexture*>(texture)->imagePath();
+    EXPECT_TRUE(image == root / "textures" / (twice + ".png") || image == root / "textures" / (twice + ".exr"));
 }
 
 TEST(Manager, ScanToleratesFilesVanishing)
