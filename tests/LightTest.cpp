@@ -172,7 +172,8 @@ TEST_F(Material, ChannelChecksInOrder)
     EXPECT_EQ(trv::lastError(), "Parameter UV Layer Name must not be NULL.\n");
     EXPECT_EQ(TRVSetMaterialColor(material_, 1, nullptr), TRV_INVALID_PARAMETER);
     ASSERT_EQ(TRVSetMaterialColor(material_, 1, &red), TRV_SUCCESS);
-    EXPECT_EQ(object().channel(1).color.a, 1.0f);
+    const float alpha = object().channel(1).color.a;
+    EXPECT_EQ(alpha, 1.0f);
     ASSERT_EQ(TRVSetMaterialScale(material_, 5, 0.25f), TRV_SUCCESS);
     EXPECT_EQ(object().channel(5).scale, 0.25f);
 
