@@ -250,9 +250,10 @@ TRVStatus FSTorvoJob::waitJobDone(int32_t timeoutMilliseconds)
 
 void FSTorvoJob::handleOutput(const std::string& piece)
 {
-    infoStream() << piece;
+    std::ostream& info = infoStream();
+    info << piece;
     if (piece.find('\n') != std::string::npos)
-        infoStream().flush();
+        info.flush();
     const auto title = piece.find(titleMarker);
     if (title != std::string::npos) {
         applyTitle(trimmed(piece.substr(title + titleMarker.size())));

@@ -41,9 +41,16 @@ int32_t PipeProcessHandler::wait(int32_t timeoutMilliseconds)
         outputAvailable_ = true;
         return WaitOutput;
     }
+    // A queued piece is taken at once: output goes before the end, and a busy channel costs no wait.
+    int error = 0;
+    const long queued = platform::peekMessageLength(channel_.server, error);
+    if (queued >= 0) {
+        outputAvailable_ = readMessage(queued);
+        return WaitOutput;
+    }
     switch (platform::waitForMessageOrEnd(channel_.server, child_, timeoutMilliseconds)) {
     case platform::WaitEvent::Message:
-        outputAvailable_ = readMessage();
+        outputAvailable_ = readMessage(-1);
         return WaitOutput;
     case platform::WaitEvent::Ended:
         platform::reapChild(child_, true);
@@ -55,10 +62,11 @@ int32_t PipeProcessHandler::wait(int32_t timeoutMilliseconds)
     return WaitTimeout;
 }
 
-bool PipeProcessHandler::readMessage()
+bool PipeProcessHandler::readMessage(long length)
 {
     int error = 0;
-    const long length = platform::peekMessageLength(channel_.server, error);
+    if (length < 0)
+        length = platform::peekMessageLength(channel_.server, error);
     if (length < 0) {
         std::cout << "ReadFile from pipe failed with error: " << error << std::endl;
         return false;

@@ -25,7 +25,8 @@ public:
     std::size_t bufferSize() const { return buffer_.size(); }
 
 private:
-    bool readMessage();
+    // Takes the next piece; its length when already known, else -1.
+    bool readMessage(long length);
 
     platform::MessageChannel channel_;
     std::vector<char> buffer_;

@@ -15,6 +15,7 @@
 //   err <text>            one message on standard error
 //   big <n> <c>           one message of n bytes of character c
 //   burst <n> <text>      n messages "text <i>\n" as fast as possible
+//   stamps <n> <gap_us>   n titles holding the steady clock in nanoseconds, gap_us apart
 //   args                  one message with the arguments joined by " | "
 //   cwd                   one message with the working directory
 //   sleep <ms>            pause
@@ -100,6 +101,18 @@ int runScript(std::istream& in)
             std::getline(r >> std::ws, text);
             for (int i = 0; i < n; ++i)
                 put(1, text + " " + std::to_string(i) + "\n");
+        } else if (op == "stamps") {
+            std::istringstream r(rest);
+            int n = 0;
+            long gap = 0;
+            r >> n >> gap;
+            for (int i = 0; i < n; ++i) {
+                const auto now = std::chrono::steady_clock::now().time_since_epoch();
+                put(1, "[PROGRESS] Progress Title: " +
+                           std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "\n");
+                if (gap > 0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(gap));
+            }
         } else if (op == "args") {
             put(1, joinedArgs() + "\n");
         } else if (op == "cwd") {
