@@ -382,25 +382,19 @@ bool FSTorvoMesh::writeFile(ttm::TempMeshFile& file) const
     mesh.setHasVertexColors(colors != nullptr);
     mesh.writeHeader();
 
-    ttm::TempMeshVertex vertex{};
-    for (std::size_t i = 0; i < vertexCount; ++i) {
-        std::memcpy(vertex.position, &d.positions[i], sizeof vertex.position);
-        std::memcpy(vertex.normal, &d.normals[i], sizeof vertex.normal);
-        if (hasTangents) {
-            std::memcpy(vertex.tangent, &d.tangents[i], sizeof vertex.tangent);
-            std::memcpy(vertex.bitangent, &d.bitangents[i], sizeof vertex.bitangent);
-        }
-        if (colors)
-            std::memcpy(vertex.color, &colors[i], sizeof vertex.color);
-        mesh.writeVertex(vertex);
-        for (const auto& layer : d.uvLayers)
-            mesh.writeUV(layer.data[i].x, layer.data[i].y);
-    }
-    for (const auto& group : d.materialGroups) {
-        const int32_t* indices = group.indices.data();
-        for (std::size_t t = 0; t + 3 <= group.indices.size(); t += 3)
-            mesh.writeTriangle(indices + t);
-    }
+    ttm::TempMeshVertexArrays arrays;
+    arrays.count = vertexCount;
+    arrays.positions = d.positions.data();
+    arrays.normals = d.normals.data();
+    arrays.tangents = hasTangents ? d.tangents.data() : nullptr;
+    arrays.bitangents = hasTangents ? d.bitangents.data() : nullptr;
+    arrays.colors = colors;
+    for (const auto& layer : d.uvLayers)
+        arrays.uvLayers.push_back(layer.data.data());
+    if (!mesh.writeVertexBlock(arrays))
+        return false;
+    for (const auto& group : d.materialGroups)
+        mesh.writeTriangleBlock(group.indices.data(), group.indices.size() / 3);
     return file.good();
 }
 

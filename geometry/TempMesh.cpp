@@ -3,6 +3,7 @@
 #include "geometry/TempMeshFile.h"
 
 #include <cfloat>
+#include <cstring>
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "mesh files are written in the machine's byte order");
 static_assert(sizeof(float) == 4, "mesh files hold 32-bit floats");
@@ -107,9 +108,7 @@ void TorvoTempMeshBase::writeUV(float u, float v)
 
 void TorvoTempMeshBase::writeTriangle(const int32_t* indices)
 {
-    file_->write(&indices[0], sizeof(int32_t));
-    file_->write(&indices[1], sizeof(int32_t));
-    file_->write(&indices[2], sizeof(int32_t));
+    file_->write(indices, 3 * sizeof(int32_t));
 }
 
 bool TorvoTempMeshBase::hasVertexColors() const
@@ -124,6 +123,49 @@ void TorvoTempMeshBase::setHasVertexColors(bool)
 std::size_t TorvoTempMeshBase::vertexRecordSize() const
 {
     return (12 + (hasVertexColors() ? 4 : 0) + 2 * uvLayerNames.size()) * sizeof(float);
+}
+
+bool TorvoTempMeshBase::writeVertexBlock(const TempMeshVertexArrays& a)
+{
+    if (a.uvLayers.size() != uvLayerNames.size() || (hasVertexColors() && !a.colors))
+        return false;
+    const std::size_t recordSize = vertexRecordSize();
+    const bool colors = hasVertexColors();
+    const auto* positions = static_cast<const char*>(a.positions);
+    const auto* normals = static_cast<const char*>(a.normals);
+    const auto* tangents = static_cast<const char*>(a.tangents);
+    const auto* bitangents = static_cast<const char*>(a.bitangents);
+    const auto* colorBytes = static_cast<const char*>(a.colors);
+    const std::size_t vec3 = 3 * sizeof(float), vec4 = 4 * sizeof(float), vec2 = 2 * sizeof(float);
+    for (std::size_t i = 0; i < a.count; ++i) {
+        char* out = file_->space(recordSize);
+        if (!out)
+            return false;
+        std::memcpy(out, positions + i * vec3, vec3);
+        std::memcpy(out + vec3, normals + i * vec3, vec3);
+        if (tangents && bitangents) {
+            std::memcpy(out + 2 * vec3, tangents + i * vec3, vec3);
+            std::memcpy(out + 3 * vec3, bitangents + i * vec3, vec3);
+        } else {
+            std::memset(out + 2 * vec3, 0, 2 * vec3);
+        }
+        out += 4 * vec3;
+        if (colors) {
+            std::memcpy(out, colorBytes + i * vec4, vec4);
+            out += vec4;
+        }
+        for (const void* layer : a.uvLayers) {
+            std::memcpy(out, static_cast<const char*>(layer) + i * vec2, vec2);
+            out += vec2;
+        }
+    }
+    return true;
+}
+
+void TorvoTempMeshBase::writeTriangleBlock(const int32_t* indices, std::size_t triangleCount)
+{
+    if (triangleCount > 0)
+        file_->write(indices, triangleCount * 3 * sizeof(int32_t));
 }
 
 TorvoTempMeshV2::TorvoTempMeshV2(TempMeshFile* file) : TorvoTempMeshBase(file) {}

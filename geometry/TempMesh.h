@@ -10,6 +10,7 @@
 //   per group in header order: its triangles, three 32-bit indices each.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,17 @@ struct TempMeshVertex {
     float tangent[3];
     float bitangent[3];
     float color[4];
+};
+
+// The vertex data of a whole mesh as arrays, for writing the vertex block in one go.
+struct TempMeshVertexArrays {
+    std::size_t count = 0;
+    const void* positions = nullptr;   // 3 floats per vertex
+    const void* normals = nullptr;     // 3 floats per vertex
+    const void* tangents = nullptr;    // 3 floats per vertex, or null for zeros
+    const void* bitangents = nullptr;  // 3 floats per vertex, or null for zeros
+    const void* colors = nullptr;      // 4 floats per vertex; written when the mesh has vertex colors
+    std::vector<const void*> uvLayers;  // 2 floats per vertex each, in header order
 };
 
 struct TempMeshMaterialGroup {
@@ -55,6 +67,11 @@ public:
 
     // Size of one vertex record including its uvs.
     std::size_t vertexRecordSize() const;
+    // The whole vertex block, records assembled straight in the file's buffer: the same bytes as
+    // writeVertex and writeUV called for every vertex. False when the arrays do not fit the header.
+    bool writeVertexBlock(const TempMeshVertexArrays& arrays);
+    // triangleCount triangles of three indices each, as writeTriangle writes them.
+    void writeTriangleBlock(const int32_t* indices, std::size_t triangleCount);
 
     std::string name;
     int32_t vertexCount = 0;

@@ -59,6 +59,21 @@ public:
         }
     }
     void writeString(const std::string& text) { write(text.c_str(), text.size() + 1); }
+    // Room for the next size bytes of the file (at most BufferSize), to be filled by the caller; null
+    // when the file is not open for writing.
+    char* space(std::size_t size)
+    {
+        if (size > capacity_ - used_) {
+            if (!stream_ || !writing_ || size > capacity_) {
+                failed_ = true;
+                return nullptr;
+            }
+            flushBuffer();
+        }
+        char* room = buffer_.get() + used_;
+        used_ += size;
+        return room;
+    }
     bool read(void* data, std::size_t size);
     // Reads a zero-terminated string (the zero byte is consumed, not stored).
     bool readString(std::string& text);

@@ -248,3 +248,79 @@ TEST(TtmFile, CloseReportsWritesThatDidNotReachTheFile)
         EXPECT_FALSE(out.close());
     }
 }
+
+TEST(TtmFile, VertexBlockWritesTheSameBytesAsRecordByRecord)
+{
+    TempDir dir;
+    const int n = int(TempMeshFile::BufferSize / 80) + 77;  // crosses buffer boundaries
+    std::vector<float> positions, normals, tangents, bitangents, colors, uv0, uv1;
+    for (int i = 0; i < n; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            positions.push_back(float(i * 3 + c));
+            normals.push_back(float(-c));
+            tangents.push_back(float(i) * 0.5f);
+            bitangents.push_back(float(c) + 0.25f);
+        }
+        for (int c = 0; c < 4; ++c)
+            colors.push_back(float(i % 7) + float(c));
+        uv0.insert(uv0.end(), {float(i), 1.0f});
+        uv1.insert(uv1.end(), {2.0f, float(-i)});
+    }
+    const int32_t indices[6] = {0, 1, 2, 2, 1, 0};
+
+    for (const bool withTangents : {true, false}) {
+        SCOPED_TRACE(withTangents ? "tangents" : "no tangents");
+        auto writeWith = [&](const fs::path& file, bool block) {
+            TempMeshFile out;
+            EXPECT_TRUE(out.open(file));
+            auto& mesh = *out.mesh();
+            mesh.name = "block";
+            mesh.vertexCount = n;
+            mesh.uvLayerNames = {"a", "b"};
+            mesh.materialGroups = {{"g", 2}};
+            mesh.setHasVertexColors(true);
+            mesh.writeHeader();
+            if (block) {
+                trv::ttm::TempMeshVertexArrays arrays;
+                arrays.count = std::size_t(n);
+                arrays.positions = positions.data();
+                arrays.normals = normals.data();
+                arrays.tangents = withTangents ? tangents.data() : nullptr;
+                arrays.bitangents = withTangents ? bitangents.data() : nullptr;
+                arrays.colors = colors.data();
+                arrays.uvLayers = {uv0.data(), uv1.data()};
+                EXPECT_TRUE(mesh.writeVertexBlock(arrays));
+                mesh.writeTriangleBlock(indices, 2);
+            } else {
+                for (int i = 0; i < n; ++i) {
+                    TempMeshVertex v{};
+                    std::memcpy(v.position, &positions[size_t(i) * 3], 12);
+                    std::memcpy(v.normal, &normals[size_t(i) * 3], 12);
+                    if (withTangents) {
+                        std::memcpy(v.tangent, &tangents[size_t(i) * 3], 12);
+                        std::memcpy(v.bitangent, &bitangents[size_t(i) * 3], 12);
+                    }
+                    std::memcpy(v.color, &colors[size_t(i) * 4], 16);
+                    mesh.writeVertex(v);
+                    mesh.writeUV(uv0[size_t(i) * 2], uv0[size_t(i) * 2 + 1]);
+                    mesh.writeUV(uv1[size_t(i) * 2], uv1[size_t(i) * 2 + 1]);
+                }
+                mesh.writeTriangle(indices);
+                mesh.writeTriangle(indices + 3);
+            }
+            EXPECT_TRUE(out.close());
+        };
+        writeWith(dir / "records.ttm", false);
+        writeWith(dir / "block.ttm", true);
+        const auto records = readBytes(dir / "records.ttm");
+        EXPECT_EQ(records.size(), 4u + 4 + 6 + 4 + 4 + 2 + 2 + 4 + 2 + 4 + 24 + 4 + std::size_t(n) * 80 + 24);
+        EXPECT_TRUE(records == readBytes(dir / "block.ttm"));
+    }
+
+    // Arrays that do not fit the header are refused before anything is written.
+    TempMeshFile out;
+    ASSERT_TRUE(out.open(dir / "refused.ttm"));
+    out.mesh()->uvLayerNames = {"a"};
+    trv::ttm::TempMeshVertexArrays none;
+    EXPECT_FALSE(out.mesh()->writeVertexBlock(none));
+}
