@@ -51,11 +51,21 @@ TRVStatus FSTorvoSpotLight::addLightRampEntry(float position, const TRVLinearRGB
 TRVStatus FSTorvoSpotLight::setProjectedTexture(TorvoTextureStub& texture)
 {
     projectedTexture_ = dynamic_cast<FSTorvoTexture*>(&texture);
+    projectedTextureImage_.clear();
     if (projectedTexture_ == nullptr) {
         errorStream() << "Invalid Texture given to setLightProjectedTexture" << std::endl;
         return Status::InvalidParameter;
     }
+    if (!projectedTexture_->isBeingBuilt())
+        projectedTextureImage_ = projectedTexture_->imagePath();
     return Status::Success;
+}
+
+std::filesystem::path FSTorvoSpotLight::projectedTextureImage() const
+{
+    if (!projectedTextureImage_.empty() || projectedTexture_ == nullptr)
+        return projectedTextureImage_;
+    return projectedTexture_->imagePath();
 }
 
 }  // namespace trv

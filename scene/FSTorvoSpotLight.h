@@ -3,6 +3,8 @@
 
 #include "scene/FSTorvoLightSource.h"
 
+#include <filesystem>
+
 namespace trv {
 
 class FSTorvoTexture;
@@ -19,6 +21,9 @@ public:
     const LightFalloff& falloff() const { return falloff_; }
     const std::vector<LightRampEntry>& ramp() const { return ramp_; }
     FSTorvoTexture* projectedTexture() const { return projectedTexture_; }
+    // The projected texture's image file: taken when it was set if the texture was ended then
+    // (so a texture erased later is never read), else asked from the texture.
+    std::filesystem::path projectedTextureImage() const;
 
     bool serialize(SceneSerializer& serializer) const override;
     TRVStatus setShadowRadius(float radius) override;
@@ -35,6 +40,7 @@ private:
     LightFalloff falloff_;
     std::vector<LightRampEntry> ramp_;
     FSTorvoTexture* projectedTexture_ = nullptr;
+    std::filesystem::path projectedTextureImage_;
 };
 
 }  // namespace trv

@@ -364,7 +364,7 @@ bool XMLSceneSerializer::writeSpotLight(const FSTorvoSpotLight& light)
     leaf("SpotLightPenumbraAngle", degrees(light.penumbraAngle()));
     leaf("SpotLightPenumbraExponent", light.penumbraExponent());
     if (light.projectedTexture() != nullptr)
-        leafName("SpotLightGoboTexture", texturePath(light.projectedTexture()->imagePath()));
+        leafName("SpotLightGoboTexture", texturePath(light.projectedTextureImage()));
     ramp(light.ramp());
     lightCommon(light);
     falloff(light.falloff());

@@ -236,3 +236,26 @@ TEST_F(Material, GICorrectionRefusesNegativesWithoutChangingAnything)
     EXPECT_EQ(object().diffuseGIBoost(), 0.0f);
     EXPECT_EQ(object().specularGIScale(), 3.0f);
 }
+
+// A texture erased from the cache after a material and a spot light took it: the scene still
+// writes the file name it had and reads nothing of the released texture.
+TEST_F(Material, TexturesErasedLaterAreNotRead)
+{
+    TorvoTexture texture = nullptr;
+    ASSERT_EQ(TRVBeginTexture(manager_, "erased", 1, 1, TRV_TEXTURE_LDR_RGB, &texture), TRV_SUCCESS);
+    const uint8_t pixel[3] = {1, 2, 3};
+    ASSERT_EQ(TRVAddPixelDataLDR(texture, pixel, 1), TRV_SUCCESS);
+    ASSERT_EQ(TRVEndTexture(texture), TRV_SUCCESS);
+    const std::string file = dynamic_cast<trv::FSTorvoTexture*>(trv::objectOf(texture))->imagePath().filename().string();
+    ASSERT_EQ(TRVSetMaterialTexture(material_, TRV_CHANNEL_DIFFUSE, texture), TRV_SUCCESS);
+    const TRVMatrix4x4 m = identity();
+    const TRVLinearRGB white = {1, 1, 1};
+    TorvoLightSource spot = nullptr;
+    ASSERT_EQ(TRVCreateSpotLight(scene_, "spot", &m, &white, &spot), TRV_SUCCESS);
+    ASSERT_EQ(TRVSetLightProjectedTexture(spot, texture), TRV_SUCCESS);
+    TRVEraseCachedTexture(manager_, "erased");
+    ASSERT_EQ(TRVEndScene(scene_), TRV_SUCCESS);
+    const std::string xml = sceneXml();
+    EXPECT_NE(xml.find("<FileTexture><![CDATA[..\\..\\textures\\" + file + "]]></FileTexture>"), std::string::npos);
+    EXPECT_NE(xml.find("<SpotLightGoboTexture><![CDATA[..\\..\\textures\\" + file + "]]>"), std::string::npos);
+}

@@ -266,3 +266,15 @@ TEST_F(Scene, CamerasHashTheirNamesAndCheckTheFov)
     EXPECT_NE(xml.find("\t\t<Type>ENVIRONMENT</Type>\n\t</Camera>\n"), std::string::npos) << xml;
     EXPECT_NE(xml.find("<x>3.14159274</x>"), std::string::npos);
 }
+
+// The mesh of an instance erased from the cache afterwards: the scene keeps the cache name it had.
+TEST_F(Scene, MeshErasedAfterTheInstanceIsNotRead)
+{
+    TorvoMesh box = mesh("box");
+    const std::string name = meshName(box);
+    instance(box, "box");
+    TRVEraseCachedMesh(manager_, "box");
+    ASSERT_EQ(TRVEndScene(scene_), TRV_SUCCESS);
+    EXPECT_NE(sceneXml().find("<Shape><![CDATA[" + name + "]]></Shape>"), std::string::npos);
+    EXPECT_NE(fileList().find(name + ".ttm"), std::string::npos);
+}
