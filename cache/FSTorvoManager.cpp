@@ -149,7 +149,12 @@ TRVStatus FSTorvoManager::initialize(const fs::path& cacheDirectory, int32_t cac
     jobs_ = root_ / "jobs";
     scripts_ = root_ / "scripts";
 
-    binaries_ = locateBinaries();
+    // The lookup only informs; a directory it cannot even name (not UTF-8) leaves none chosen.
+    try {
+        binaries_ = locateBinaries();
+    } catch (const std::exception&) {
+        binaries_.clear();
+    }
 
     if (!setUpDirectories()) {
         errorStream() << "Failed to setup cache directory" << std::endl;

@@ -191,7 +191,7 @@ TEST_F(Installation, SharedLibraryFindsBinariesBesideItself)
     TorvoManager manager = nullptr;
     EXPECT_EQ(create(TRV_INTERFACE_VERSION, (dir_ / "cache").c_str(), 0, &manager), 0);
     destroy(manager);
-    ::dlclose(library);
+    // Not unloaded: the copy keeps its logs for the life of the process, as the library does.
     std::ifstream in(log);
     std::ostringstream text;
     text << in.rdbuf();
