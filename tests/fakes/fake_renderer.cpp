@@ -123,6 +123,7 @@ int runScript(std::istream& in)
             for (;;)
                 ::pause();
         } else if (op == "crash") {
+            std::signal(SIGSEGV, SIG_DFL);  // past any handler a sanitizer installed
             std::raise(SIGSEGV);
         } else if (op == "exit") {
             return std::atoi(rest.c_str());
