@@ -137,8 +137,14 @@ TRVStatus FSTorvoManager::initialize(const fs::path& cacheDirectory, int32_t cac
         return Status::InvalidParameter;
     }
 
-    // Paths need no length prefix on this system; the root only has to be absolute.
-    root_ = cacheDirectory.empty() ? cacheDirectory : fs::absolute(cacheDirectory);
+    // Paths need no length prefix on this system. The root is the full path: absolute, with "."
+    // and ".." worked out and no trailing separator, so that paths made relative to it are right.
+    root_ = cacheDirectory;
+    if (!root_.empty()) {
+        root_ = fs::absolute(root_).lexically_normal();
+        if (!root_.has_filename() && root_.has_relative_path())
+            root_ = root_.parent_path();
+    }
 
     setUpContainment();
 

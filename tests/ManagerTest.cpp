@@ -121,9 +121,12 @@ TEST(Manager, RelativeCacheDirectoryBecomesAbsolute)
     const fs::path previous = fs::current_path();
     fs::current_path(dir.path());
     auto manager = makeManager("rel");
+    auto other = makeManager("./x/../rel2/");
     fs::current_path(previous);
     EXPECT_EQ(manager->rootDirectory(), dir.path() / "rel");
     EXPECT_TRUE(fs::is_directory(dir.path() / "rel" / "meshes"));
+    EXPECT_EQ(other->rootDirectory(), dir.path() / "rel2");
+    EXPECT_EQ(other->meshesDirectory(), dir.path() / "rel2" / "meshes");
 }
 
 TEST(Manager, UnusableCacheDirectoriesAreRefusedWithStatus7)
