@@ -29,15 +29,19 @@ TRVStatus refuseFormat(int32_t format, TRVStatus status)
     return status;
 }
 
-// Room for every pixel when it can be had; otherwise the arrays grow as pixels arrive.
+// Most memory taken for a texture before any of its pixels arrived.
+constexpr uint64_t MaxUpFrontBytes = uint64_t(1) << 30;
+
+// Room for every pixel when it can be had and is not out of proportion; otherwise the arrays grow
+// as pixels arrive, and a shortage is reported by the call that needs the room.
 template <class T>
 void reserveAll(BuildArray<T>& array, int64_t pixels, int32_t components)
 {
-    if (pixels <= 0 || components <= 0)
+    if (pixels <= 0 || components <= 0 || static_cast<uint64_t>(pixels) > MaxUpFrontBytes)
         return;
     try {
         const auto values = static_cast<uint64_t>(pixels) * static_cast<uint64_t>(components);
-        if (values <= array.max_size())
+        if (values <= MaxUpFrontBytes / sizeof(T))
             array.reserve(static_cast<std::size_t>(values));
     } catch (const std::exception&) {
         // the first call that needs the room reports the shortage

@@ -155,6 +155,18 @@ TEST(TextureBuilder, InputGammaIsConvertedToGamma22ExceptAlpha)
     EXPECT_EQ(readPng(cache.file("unchanged", ".png"), PNG_FORMAT_RGB), (std::vector<uint8_t>{128, 128, 128}));
 }
 
+TEST(TextureBuilder, HugeTexturesTakeMemoryOnlyAsPixelsArrive)
+{
+    TextureCache cache;
+    TorvoTexture huge = cache.begin("huge", 2000000000, 2000000000, TRV_TEXTURE_HDR_RGBA);
+    const std::vector<float> floats(4 * 3, 1.0f);
+    EXPECT_EQ(TRVAddPixelDataHDR(huge, floats.data(), 3), 0);
+    EXPECT_CALL_RESULT(TRVEndTexture(huge), 5, "Texture not ready to be ended.");
+    TorvoTexture wide = cache.begin("wide", 2147483647, 1, TRV_TEXTURE_LDR_RGBA);
+    const std::vector<uint8_t> bytes(4 * 3, 9);
+    EXPECT_EQ(TRVAddPixelDataLDR(wide, bytes.data(), 3), 0);
+}
+
 TEST(TextureBuilder, AllocationFailureKeepsThePixelsGivenSoFar)
 {
     auto manager = std::make_unique<trv::FSTorvoManager>();

@@ -4,6 +4,7 @@
 #include "cache/NameHash.h"
 #include "geometry/ExrWriter.h"
 #include "geometry/FSTorvoTexture.h"
+#include "geometry/WCharOStream.h"
 #include "torvo.h"
 
 #include <gtest/gtest.h>
@@ -344,4 +345,41 @@ TEST(TextureImage, ExrWriterRefusesWhatItCannotWrite)
     EXPECT_EQ(trv::writeExrImage(path, pixel, 1, 1, 2), 7);
     EXPECT_EQ(lastError(), "Exr file writing failed: Unsupported number of components: 2\n");
     EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(TextureImage, ExrStreamNamesItsFileInEveryFailure)
+{
+    const fs::path dir = fs::temp_directory_path() / ("torvo-exr-stream-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    auto message = [](auto&& action) -> std::string {
+        try {
+            action();
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "no failure";
+    };
+    EXPECT_EQ(message([&] { trv::WCharOStream stream(dir / "missing" / "x.exr", "shown.exr"); }),
+              "Failed to open file: shown.exr");
+    {
+        trv::WCharOStream stream(dir / "x.exr", "shown.exr");
+        stream.write("abcd", 4);
+        EXPECT_EQ(stream.tellp(), 4u);
+        stream.seekp(1);
+        stream.write("Z", 1);
+        EXPECT_EQ(stream.tellp(), 2u);
+        EXPECT_EQ(message([&] { stream.seekp(~uint64_t(0)); }),
+                  "Failed to seek to position: 18446744073709551615in file: shown.exr");
+        EXPECT_EQ(message([&] { stream.write("e", 1); }), "Failed to write to file: shown.exr");
+        EXPECT_EQ(message([&] { stream.close(); }), "Failed to write to file: shown.exr");
+    }
+    {
+        trv::WCharOStream stream(dir / "y.exr");
+        stream.write("abcd", 4);
+        stream.seekp(1);
+        stream.write("Z", 1);
+        stream.close();
+    }
+    EXPECT_EQ(contents(dir / "y.exr"), "aZcd");
+    fs::remove_all(dir);
 }
