@@ -399,61 +399,79 @@ TRVStatus FSTorvoJob::refuseAfterStart() const
     return Status::InvalidObjectState;
 }
 
-// The passes and targets themselves are built elsewhere; until then the job answers for its state.
-#define TRV_JOB_CREATE_BODY                                \
-    if (const TRVStatus refused = refuseAfterStart())      \
-        return refused;                                    \
-    return Status::NotImplemented
-
-TRVStatus FSTorvoJob::createTextureTarget(const std::string&, int32_t, int32_t, TorvoTargetStub*&)
+TRVStatus FSTorvoJob::refuseTarget(const std::string& name) const
 {
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createCameraTarget(const std::string&, TorvoCameraStub&, int32_t, int32_t, TorvoTargetStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createAtlasedTextureTarget(const std::string&, int32_t, int32_t, int32_t, TorvoTargetStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createVertexTarget(const std::string&, TorvoTargetStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createPointCloudTarget(const std::string&, TorvoTargetStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createFullShadingPass(const std::string&, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createRNMPass(const std::string&, int32_t, int32_t, int32_t, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createLightPass(const std::string&, int32_t, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createNormalPass(const std::string&, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createAmbientOcclusionPass(const std::string&, float, float, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createIlluminationPass(const std::string&, int32_t, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
-}
-TRVStatus FSTorvoJob::createLuaPass(const std::string&, const std::string&, TorvoRenderPassStub*&)
-{
-    TRV_JOB_CREATE_BODY;
+    if (const TRVStatus refused = refuseAfterStart())
+        return refused;
+    if (passesAndTargets_.targets().count(name)) {
+        errorStream() << "A target named " << name << " already exists" << std::endl;
+        return Status::DuplicateName;
+    }
+    // The kinds of targets are built elsewhere; this build has none yet.
+    return Status::NotImplemented;
 }
 
-#undef TRV_JOB_CREATE_BODY
+TRVStatus FSTorvoJob::refusePass(const std::string& name) const
+{
+    if (const TRVStatus refused = refuseAfterStart())
+        return refused;
+    if (passesAndTargets_.passes().count(name)) {
+        errorStream() << "A pass named " << name << " already exists" << std::endl;
+        return Status::DuplicateName;
+    }
+    // The kinds of passes are built elsewhere; this build has none yet.
+    return Status::NotImplemented;
+}
+
+TRVStatus FSTorvoJob::createTextureTarget(const std::string& name, int32_t, int32_t, TorvoTargetStub*&)
+{
+    return refuseTarget(name);
+}
+TRVStatus FSTorvoJob::createCameraTarget(const std::string& name, TorvoCameraStub&, int32_t, int32_t,
+                                         TorvoTargetStub*&)
+{
+    return refuseTarget(name);
+}
+TRVStatus FSTorvoJob::createAtlasedTextureTarget(const std::string& name, int32_t, int32_t, int32_t,
+                                                 TorvoTargetStub*&)
+{
+    return refuseTarget(name);
+}
+TRVStatus FSTorvoJob::createVertexTarget(const std::string& name, TorvoTargetStub*&)
+{
+    return refuseTarget(name);
+}
+TRVStatus FSTorvoJob::createPointCloudTarget(const std::string& name, TorvoTargetStub*&)
+{
+    return refuseTarget(name);
+}
+TRVStatus FSTorvoJob::createFullShadingPass(const std::string& name, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
+TRVStatus FSTorvoJob::createRNMPass(const std::string& name, int32_t, int32_t, int32_t, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
+TRVStatus FSTorvoJob::createLightPass(const std::string& name, int32_t, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
+TRVStatus FSTorvoJob::createNormalPass(const std::string& name, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
+TRVStatus FSTorvoJob::createAmbientOcclusionPass(const std::string& name, float, float, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
+TRVStatus FSTorvoJob::createIlluminationPass(const std::string& name, int32_t, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
+TRVStatus FSTorvoJob::createLuaPass(const std::string& name, const std::string&, TorvoRenderPassStub*&)
+{
+    return refusePass(name);
+}
 
 }  // namespace trv

@@ -89,6 +89,9 @@ private:
     void applyTitle(const std::string& title);
     void applyProgress(int32_t value);
     TRVStatus refuseAfterStart() const;
+    // The state and name rules of the create operations; 4 when both pass.
+    TRVStatus refuseTarget(const std::string& name) const;
+    TRVStatus refusePass(const std::string& name) const;
 
     JobProgress progress_;
     FSTorvoManager* manager_;

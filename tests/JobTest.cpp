@@ -167,7 +167,13 @@ TEST_F(JobFixture, StartRefusesWhatCannotRun)
     EXPECT_EQ(open->cancelJob(), 5);
     EXPECT_EQ(trv::lastError(), "Job is not running.\n");
     trv::TorvoRenderPassStub* pass = nullptr;
-    EXPECT_EQ(open->createFullShadingPass("p", pass), 4);
+    EXPECT_EQ(open->createFullShadingPass("q", pass), 4);
+    EXPECT_EQ(open->createLuaPass("p", "s.lua", pass), 3);
+    EXPECT_EQ(trv::lastError(), "A pass named p already exists\n");
+    trv::TorvoTargetStub* target = nullptr;
+    EXPECT_EQ(open->createVertexTarget("t0", target), 3);
+    EXPECT_EQ(trv::lastError(), "A target named t0 already exists\n");
+    EXPECT_EQ(open->createPointCloudTarget("t9", target), 4);
 }
 
 TEST_F(JobFixture, AStartThatFailedBuildsItsStagesAfreshOnTheNextStart)

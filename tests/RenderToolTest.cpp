@@ -130,6 +130,20 @@ TEST_F(RenderTools, LocalRunsStartInTheJobDirectory)
               std::string::npos);
 }
 
+TEST_F(RenderTools, AtlasRunsGoThroughTheLocalRenderer)
+{
+    InfoLogCapture log(dir / "info.log");
+    const fs::path bin = trvtest::fakeInstallation(dir / "i", true);
+    auto tool = choose(bin, 2);
+    trv::PipeProcessHandler handler;
+    tool->runAtlas(handler, jobs / "atlastemp.xml", jobs / "output" / "atlasres.xml");
+    EXPECT_EQ(drain(handler).front(), "../../scenes/room.xml | -uvpack | -i | ../../scenes/room_files.xml | -x | "
+                                      "atlastemp.xml | -cs | -od | output | -o | output/atlasres.xml\n");
+    EXPECT_NE(log.text().find("Starting Torvo for atlas generation with command line: " +
+                              (bin / "thetorvo.exe").string() + " \"../../scenes/room.xml\" -uvpack "),
+              std::string::npos);
+}
+
 TEST_F(RenderTools, DistributionTestsBatchWhatPassesAndRenderTheRestLocally)
 {
     InfoLogCapture log(dir / "info.log");
