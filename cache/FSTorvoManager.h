@@ -70,7 +70,8 @@ public:
     TRVStatus unregisterJob(const FSTorvoJob& job);
     // The job table, filled by job creation.
     std::map<std::string, std::shared_ptr<FSTorvoJob>>& jobTable() { return jobs_table_; }
-    // Puts a renderer process into the manager's containment (logs when that fails).
+    // Puts a started renderer process (its process id) under the manager's containment; logs
+    // "Could not AssignProcessToObject on Job Object" when that cannot be done.
     void assignToContainment(int processHandle);
 
 private:

@@ -10,8 +10,10 @@ namespace trv::platform {
 void containChild(int hostPid) noexcept
 {
     // Killed with the parent thread; see the header for why the thread, not the process.
+    // Without the facility the child runs uncontained, as a failed assignment leaves it; the
+    // manager has already logged that it cannot contain (containmentAvailable).
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
-        _exit(127);
+        return;
     // The host may have ended between the fork and the line above: then the child already has a
     // new parent and the signal will never come.
     if (getppid() != static_cast<pid_t>(hostPid))
