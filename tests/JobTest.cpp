@@ -138,6 +138,19 @@ TEST_F(JobFixture, CreationCopiesTheConfigurationIntoTheHashedJobDirectory)
     EXPECT_TRUE(dynamic_cast<trv::FSTorvoJob*>(again)->configurationPath().empty());
     EXPECT_NE(log.text().find("Empty job xml provided\n"), std::string::npos);
 
+    fs::create_directories(dir / "folder.xml");
+    EXPECT_EQ(trv::createJob(manager, "folder", scene, (dir / "folder.xml").string(), again), 7);
+    EXPECT_EQ(trv::lastError().rfind("File system error: ", 0), 0u);
+
+    // Through the export: the out handle is set on success and null otherwise.
+    TorvoJob handle = nullptr;
+    const TorvoManager managerHandle = trv::handleOf<TorvoManager>(&manager);
+    const TorvoScene sceneHandle = trv::handleOf<TorvoScene>(&scene);
+    EXPECT_EQ(TRVCreateJob(managerHandle, "exported", sceneHandle, (dir / "config.xml").c_str(), &handle), 0);
+    EXPECT_EQ(trv::objectOf(handle), manager.jobTable().at("exported").get());
+    EXPECT_EQ(TRVCreateJob(managerHandle, "exported", sceneHandle, (dir / "config.xml").c_str(), &handle), 3);
+    EXPECT_EQ(handle, nullptr);
+
     EXPECT_EQ(job->destroyJob(), 0);
     EXPECT_EQ(manager.jobTable().count("bake one"), 0u);
     EXPECT_TRUE(fs::exists(manager.jobsDirectory() / hashed / "job.xml"));
