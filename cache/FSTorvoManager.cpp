@@ -79,13 +79,19 @@ bool validUtf8(std::string_view text)
     return true;
 }
 
-// Puts what a scan found into a table. Inserting in sorted order at the end costs far less than
-// inserting in the directory's order, which is random; the sort runs on the names' first eight
-// bytes held next to each other, and looks at the whole names only where those are equal.
-// Of equal names the one found last wins.
-template <class Object>
-void fillTable(std::map<std::string, std::shared_ptr<Object>>& table,
-               std::vector<std::pair<std::string, std::shared_ptr<Object>>>& found)
+// What a scan found: the hashed name and, for textures, the file.
+template <class Extra>
+struct Found {
+    std::string name;
+    Extra extra;
+};
+
+// The order in which found names go into a table. Inserting in sorted order at the end costs far
+// less than inserting in the directory's order, which is random; the sort runs on the names'
+// first eight bytes held next to each other and looks at whole names only where those are equal.
+// Of equal names only the one found last is kept (it replaces the others).
+template <class Extra>
+std::vector<std::size_t> tableOrder(const std::vector<Found<Extra>>& found)
 {
     struct Key {
         uint64_t prefix;
@@ -93,7 +99,7 @@ void fillTable(std::map<std::string, std::shared_ptr<Object>>& table,
     };
     std::vector<Key> keys(found.size());
     for (std::size_t i = 0; i < found.size(); ++i) {
-        const std::string& name = found[i].first;
+        const std::string& name = found[i].name;
         uint64_t prefix = 0;
         for (std::size_t b = 0; b < 8; ++b)
             prefix = (prefix << 8) | (b < name.size() ? static_cast<unsigned char>(name[b]) : 0u);
@@ -102,17 +108,32 @@ void fillTable(std::map<std::string, std::shared_ptr<Object>>& table,
     std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        const int order = found[a.index].first.compare(found[b.index].first);
+        const int order = found[a.index].name.compare(found[b.index].name);
         return order != 0 ? order < 0 : a.index < b.index;
     });
+    std::vector<std::size_t> order;
+    order.reserve(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) {
-        auto& entry = found[keys[k].index];
-        if (k + 1 < keys.size() && found[keys[k + 1].index].first == entry.first)
-            continue;
-        const Object* object = entry.second.get();
-        auto it = table.emplace_hint(table.end(), std::move(entry.first), entry.second);
-        if (it->second.get() != object)  // the name was in the table already
-            it->second = std::move(entry.second);
+        const bool sameAsNext = k + 1 < keys.size() && keys[k + 1].prefix == keys[k].prefix &&
+                                found[keys[k + 1].index].name == found[keys[k].index].name;
+        if (!sameAsNext)
+            order.push_back(keys[k].index);
+    }
+    return order;
+}
+
+// Puts found objects into a table in the given order; a name already there is replaced.
+template <class Object, class Extra, class Make>
+void fillTable(std::map<std::string, std::shared_ptr<Object>>& table, std::vector<Found<Extra>>& found,
+               Make&& make)
+{
+    for (const std::size_t index : tableOrder(found)) {
+        Found<Extra>& entry = found[index];
+        std::shared_ptr<Object> object = make(entry);
+        const Object* raw = object.get();
+        auto it = table.emplace_hint(table.end(), std::move(entry.name), object);
+        if (it->second.get() != raw)
+            it->second = std::move(object);
     }
 }
 
@@ -171,31 +192,33 @@ TRVStatus FSTorvoManager::initialize(const fs::path& cacheDirectory, int32_t cac
 
     std::ostream& info = infoStream();
     info << "Initializing mesh cache." << std::endl;
-    std::vector<std::pair<std::string, std::shared_ptr<FSTorvoMesh>>> meshes;
-    const bool meshesRead = scanDirectory(meshes_, {".ttm"}, [&](std::string hashed, const fs::path&) {
+    struct None {};
+    std::vector<Found<None>> meshes;
+    const bool meshesRead = scanDirectory(meshes_, {".ttm"}, [&](std::string_view hashed, const fs::path&) {
         info << "Found cached mesh: " << hashed << "." << std::endl;
-        auto mesh = std::make_shared<FSTorvoMesh>(this, hashed, true);
-        meshes.emplace_back(std::move(hashed), std::move(mesh));
+        meshes.push_back(Found<None>{std::string(hashed), None{}});
     });
     if (!meshesRead) {
         errorStream() << "Failed to access mesh cache directory" << std::endl;
         return Status::FileIOError;
     }
-    fillTable(meshes_table_, meshes);
+    fillTable(meshes_table_, meshes,
+              [&](const Found<None>& mesh) { return std::make_shared<FSTorvoMesh>(this, mesh.name, true); });
 
     info << "Initializing texture cache." << std::endl;
-    std::vector<std::pair<std::string, std::shared_ptr<FSTorvoTexture>>> textures;
+    std::vector<Found<fs::path>> textures;
     const bool texturesRead =
-        scanDirectory(textures_, textureExtensions_, [&](std::string hashed, const fs::path& file) {
+        scanDirectory(textures_, textureExtensions_, [&](std::string_view hashed, const fs::path& file) {
             info << "Found cached texture: " << hashed << "." << std::endl;
-            auto texture = std::make_shared<FSTorvoTexture>(this, hashed, file);
-            textures.emplace_back(std::move(hashed), std::move(texture));
+            textures.push_back(Found<fs::path>{std::string(hashed), file});
         });
     if (!texturesRead) {
         errorStream() << "Failed to access texture cache directory" << std::endl;
         return Status::FileIOError;
     }
-    fillTable(textures_table_, textures);
+    fillTable(textures_table_, textures, [&](const Found<fs::path>& texture) {
+        return std::make_shared<FSTorvoTexture>(this, texture.name, texture.extra);
+    });
     return Status::Success;
 }
 
@@ -248,7 +271,7 @@ bool FSTorvoManager::scanDirectory(const fs::path& directory, const std::set<std
         // Names the library cannot write into its UTF-8 logs and files are not its own.
         if (!validUtf8(stem))
             continue;
-        registerFile(std::string(stem), it->path());
+        registerFile(stem, it->path());
     }
     return !ec;
 }
