@@ -371,6 +371,18 @@ TEST_F(JobFixture, DestroyingARunningJobCancelsIt)
     EXPECT_EQ(bake->destroyJob(), 6);
 }
 
+TEST_F(JobFixture, AJobReleasedWhileItRunsCollectsItsRenderer)
+{
+    install(false);
+    auto bake = job(1);
+    script(*bake, 0, "hang\n");
+    ASSERT_EQ(bake->startJob(2, 0), 0);
+    manager.jobTable().clear();
+    bake.reset();
+    siginfo_t info{};
+    EXPECT_TRUE(::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == 0);
+}
+
 TEST_F(JobFixture, ExecuteRunsTheJobToItsEndAndDestroysIt)
 {
     install(false);
