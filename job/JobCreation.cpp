@@ -9,24 +9,8 @@
 
 #include <filesystem>
 #include <memory>
-#include <type_traits>
 
 namespace trv {
-
-namespace {
-
-// The job keeps its scene alive where the scene can hand out a share of itself; otherwise the
-// manager's scene table is what keeps it.
-template <class Scene>
-std::shared_ptr<Scene> holdScene(Scene& scene)
-{
-    if constexpr (std::is_base_of_v<std::enable_shared_from_this<Scene>, Scene>)
-        return scene.shared_from_this();
-    else
-        return std::shared_ptr<Scene>(std::shared_ptr<Scene>(), &scene);
-}
-
-}  // namespace
 
 TRVStatus createJob(FSTorvoManager& manager, const std::string& jobName, TorvoSceneStub& scene,
                     const std::string& configurationPath, TorvoJobStub*& out)
@@ -34,8 +18,10 @@ TRVStatus createJob(FSTorvoManager& manager, const std::string& jobName, TorvoSc
     auto& table = manager.jobTable();
     if (table.count(jobName))
         return Status::DuplicateName;
+    // The job holds a share of its scene: the host may release the scene before the job starts.
     auto* ownScene = dynamic_cast<FSTorvoScene*>(&scene);
-    if (!ownScene)
+    const std::shared_ptr<FSTorvoScene> heldScene = ownScene ? ownScene->weak_from_this().lock() : nullptr;
+    if (!heldScene)
         return Status::InvalidHandle;
     const std::filesystem::path source = toWide(configurationPath);
     std::error_code ec;
@@ -45,7 +31,7 @@ TRVStatus createJob(FSTorvoManager& manager, const std::string& jobName, TorvoSc
     }
     std::shared_ptr<FSTorvoJob> job;
     try {
-        job = std::make_shared<FSTorvoJob>(&manager, jobName, holdScene(*ownScene), source);
+        job = std::make_shared<FSTorvoJob>(&manager, jobName, heldScene, source);
     } catch (const std::filesystem::filesystem_error& e) {
         errorStream() << "File system error: " << e.what() << std::endl;
         return Status::FileIOError;

@@ -18,7 +18,8 @@ class FSTorvoLightSource;
 class FSTorvoMaterial;
 class FSTorvoPointCloud;
 
-class FSTorvoScene : public TorvoSceneStub {
+// Jobs hold a share of the scene they render, so releasing the scene does not pull it from under them.
+class FSTorvoScene : public TorvoSceneStub, public std::enable_shared_from_this<FSTorvoScene> {
 public:
     FSTorvoScene(std::string name, FSTorvoManager* manager);
     ~FSTorvoScene() override;

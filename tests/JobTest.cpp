@@ -116,7 +116,8 @@ int32_t resultOf(trv::FSTorvoJob& job)
 TEST_F(JobFixture, CreationCopiesTheConfigurationIntoTheHashedJobDirectory)
 {
     InfoLogCapture log(dir / "info.log");
-    trv::FSTorvoScene scene("room", &manager);
+    const auto sceneObject = std::make_shared<trv::FSTorvoScene>("room", &manager);
+    trv::FSTorvoScene& scene = *sceneObject;
     fs::permissions(dir / "config.xml", fs::perms::owner_read | fs::perms::group_read);
     trv::TorvoJobStub* out = nullptr;
     ASSERT_EQ(trv::createJob(manager, "bake one", scene, (dir / "config.xml").string(), out), 0);
@@ -154,6 +155,20 @@ TEST_F(JobFixture, CreationCopiesTheConfigurationIntoTheHashedJobDirectory)
     EXPECT_EQ(job->destroyJob(), 0);
     EXPECT_EQ(manager.jobTable().count("bake one"), 0u);
     EXPECT_TRUE(fs::exists(manager.jobsDirectory() / hashed / "job.xml"));
+}
+
+TEST_F(JobFixture, AJobKeepsItsSceneWhenTheHostReleasesIt)
+{
+    install(false);
+    trv::TorvoSceneStub* scene = nullptr;
+    ASSERT_EQ(manager.beginScene("released", scene), 0);
+    ASSERT_EQ(scene->endScene(), 0);
+    trv::TorvoJobStub* out = nullptr;
+    ASSERT_EQ(trv::createJob(manager, "bake", *scene, (dir / "config.xml").string(), out), 0);
+    ASSERT_EQ(scene->release(), 0);
+    // The scene is gone from the manager but not from the job, which still sees it finalized.
+    EXPECT_EQ(out->startJob(0, 0), 11);
+    EXPECT_EQ(trv::lastError(), "Nothing to do in job\n");
 }
 
 TEST_F(JobFixture, StartRefusesWhatCannotRun)
