@@ -2,37 +2,21 @@
 #include "api/Log.h"
 #include "cache/FileHelpers.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <sstream>
+#include <fstream>
 
 namespace fs = std::filesystem;
+using testfiles::readFile;
 
 namespace {
 
 class FileHelpers : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() /
-               ("torvo-files-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    testfiles::TestDirectory dir_{"files"};
 };
-
-std::string contents(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 }  // namespace
 
@@ -43,7 +27,7 @@ TEST_F(FileHelpers, OpenFileAndStreamsKeepBytesExact)
     ASSERT_NE(f, nullptr);
     std::fputs("one\ntwo\n", f);
     std::fclose(f);
-    EXPECT_EQ(contents(file), "one\ntwo\n");
+    EXPECT_EQ(readFile(file), "one\ntwo\n");
     EXPECT_EQ(trv::openFile(dir_ / "missing" / "x", "rb"), nullptr);
     EXPECT_EQ(trv::openFile(fs::path(), "rb"), nullptr);
 
@@ -70,7 +54,7 @@ TEST_F(FileHelpers, OpenFileAndStreamsKeepBytesExact)
         trv::Torvo_ofstream out(dir_ / "b.txt");
         out << "line\r\nnext\n";
     }
-    EXPECT_EQ(contents(dir_ / "b.txt"), "line\r\nnext\n");
+    EXPECT_EQ(readFile(dir_ / "b.txt"), "line\r\nnext\n");
     trv::Torvo_ifstream in(dir_ / "b.txt", std::ios::in | std::ios::binary);
     ASSERT_TRUE(in.is_open());
     std::string word;
@@ -92,7 +76,7 @@ TEST_F(FileHelpers, DirectoryCreationAndClearing)
     EXPECT_TRUE(fs::is_directory(dir_ / "e" / "f"));
     trv::ensureDirectory(dir_ / "e" / "f");
     EXPECT_THROW(trv::ensureDirectory(dir_ / "file"), fs::filesystem_error);
-    EXPECT_EQ(contents(dir_ / "file"), "f");
+    EXPECT_EQ(readFile(dir_ / "file"), "f");
 
     fs::create_directories(dir_ / "c" / "deep" / "deeper");
     std::ofstream(dir_ / "c" / "deep" / "deeper" / "f") << "f";
@@ -107,8 +91,8 @@ TEST_F(FileHelpers, DirectoryCreationAndClearing)
 
 TEST_F(FileHelpers, QuotedPathDropsOneSeparatorOfADirectory)
 {
-    EXPECT_EQ(trv::quotedPath(dir_.string() + "/"), "\"" + dir_.string() + "\"");
-    EXPECT_EQ(trv::quotedPath(dir_), "\"" + dir_.string() + "\"");
+    EXPECT_EQ(trv::quotedPath(dir_.path().string() + "/"), "\"" + dir_.path().string() + "\"");
+    EXPECT_EQ(trv::quotedPath(dir_.path()), "\"" + dir_.path().string() + "\"");
     EXPECT_EQ(trv::quotedPath("/no/such/dir/"), "\"/no/such/dir/\"");
     EXPECT_EQ(trv::quotedPath("/"), "\"/\"");
     EXPECT_EQ(trv::quotedPath("with space/file.xml"), "\"with space/file.xml\"");

@@ -4,14 +4,14 @@
 #include "platform/Module.h"
 #include "torvo.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -47,22 +47,13 @@ class Installation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() /
-               ("torvo-install-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         log_ = dir_ / "info.log";
         trv::setLogTarget(trv::InfoLog, 3, log_.string());
         env_.set("PROCESSOR_ARCHITECTURE", nullptr);
         env_.set("PROCESSOR_ARCHITEW6432", nullptr);
         env_.set("TORVO_ROOT", nullptr);
     }
-    void TearDown() override
-    {
-        trv::setLogTarget(trv::InfoLog, 0, "");
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { trv::setLogTarget(trv::InfoLog, 0, ""); }
     fs::path directoryWith(const std::string& name, std::initializer_list<const char*> files)
     {
         const fs::path d = dir_ / name;
@@ -73,17 +64,14 @@ protected:
     }
     std::string info() const
     {
-        std::ifstream in(log_, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
         std::string out;
-        for (char c : s.str())
+        for (char c : testfiles::readFile(log_))
             if (c != '\r')
                 out += c;
         return out;
     }
 
-    fs::path dir_;
+    testfiles::TestDirectory dir_{"install"};
     fs::path log_;
     Env env_;
 };
@@ -192,9 +180,7 @@ TEST_F(Installation, SharedLibraryFindsBinariesBesideItself)
     EXPECT_EQ(create(TRV_INTERFACE_VERSION, (dir_ / "cache").c_str(), 0, &manager), 0);
     destroy(manager);
     // Not unloaded: the copy keeps its logs for the life of the process, as the library does.
-    std::ifstream in(log);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("Using Torvo binaries located the directory the dll is located in."), std::string::npos)
-        << text.str();
+    const std::string text = testfiles::readFile(log);
+    EXPECT_NE(text.find("Using Torvo binaries located the directory the dll is located in."), std::string::npos)
+        << text;
 }

@@ -1,6 +1,8 @@
 // Log targets, the CR LF line ends of the devices, and the per-thread error record.
 #include "ChildProcess.h"
 
+#include "TestFiles.h"
+
 #include "api/Log.h"
 #include "torvo.h"
 
@@ -9,36 +11,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
+using testfiles::readFile;
 
 namespace {
 
 class LogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("torvo-log-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
     void TearDown() override
     {
         TRVSetLogTarget(0, 0, nullptr);
         TRVSetLogTarget(1, 0, nullptr);
-        fs::remove_all(dir_);
     }
-    static std::string contents(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    fs::path dir_;
+    testfiles::TestDirectory dir_{"log"};
 };
 
 TEST_F(LogTest, BadTargetsAreRefused)
@@ -58,7 +45,7 @@ TEST_F(LogTest, FileTargetAppendsLinesEndingInCarriageReturnLineFeed)
     ASSERT_EQ(TRVSetLogTarget(0, 3, log.c_str()), 0);
     TRVEndMesh(nullptr);
     TRVEndTexture(nullptr);
-    EXPECT_EQ(contents(log), "earlier\n"
+    EXPECT_EQ(readFile(log), "earlier\n"
                              "Invalid TorvoMesh Handle: 0000000000000000\r\n"
                              "Invalid TorvoTexture Handle: 0000000000000000\r\n");
     // The record holds only the most recent message, with a bare line feed.
@@ -72,11 +59,11 @@ TEST_F(LogTest, SwitchingTheTargetOffStopsWritingToTheFile)
     trv::infoStream() << "first" << std::endl;
     ASSERT_EQ(TRVSetLogTarget(1, 0, nullptr), 0);
     trv::infoStream() << "second" << std::endl;
-    EXPECT_EQ(contents(log), "first\r\n");
+    EXPECT_EQ(readFile(log), "first\r\n");
     // Error lines never reach the information log.
     ASSERT_EQ(TRVSetLogTarget(1, 3, log.c_str()), 0);
     TRVEndMesh(nullptr);
-    EXPECT_EQ(contents(log), "first\r\n");
+    EXPECT_EQ(readFile(log), "first\r\n");
 }
 
 TEST_F(LogTest, StandardOutputReceivesWholeLines)
@@ -107,7 +94,7 @@ TEST_F(LogTest, EachThreadKeepsItsOwnErrorRecordAndEveryThreadFollowsTheTarget)
 
     EXPECT_EQ(trv::lastError(), "Invalid TorvoTexture Handle: 0000000000000000\n");
     EXPECT_EQ(otherRecord, "Invalid TorvoScene Handle: 0000000000000000\n");
-    EXPECT_EQ(contents(log), "Invalid TorvoTexture Handle: 0000000000000000\r\n"
+    EXPECT_EQ(readFile(log), "Invalid TorvoTexture Handle: 0000000000000000\r\n"
                              "Invalid TorvoScene Handle: 0000000000000000\r\n"
                              "Invalid TorvoPointCloud Handle: 0000000000000000\r\n");
 }

@@ -6,6 +6,8 @@
 #include "scene/FSTorvoScene.h"
 #include "torvo.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -13,47 +15,17 @@
 
 #include <atomic>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
+using testfiles::readFile;
+using testfiles::TestDirectory;
 
 namespace {
-
-// A fresh directory per test, removed afterwards.
-class CacheDir {
-public:
-    CacheDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("torvo-cache-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~CacheDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    std::string text() const { return path_.string(); }
-
-private:
-    fs::path path_;
-};
 
 void writeFile(const fs::path& file, const std::string& content)
 {
     std::ofstream(file, std::ios::binary) << content;
-}
-
-std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Collects the information log of the test in a file; line ends come back as "\n".
@@ -88,7 +60,7 @@ std::unique_ptr<trv::FSTorvoManager> makeManager(const fs::path& root, int scope
 
 TEST(Manager, CreationSetsUpTheCacheTreeKeepingMeshesAndTextures)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path root = dir.path() / "cache";
     for (const char* sub : {"meshes", "textures", "scenes", "temp", "jobs", "scripts"}) {
         fs::create_directories(root / sub / "nested");
@@ -117,7 +89,7 @@ TEST(Manager, CreationSetsUpTheCacheTreeKeepingMeshesAndTextures)
 
 TEST(Manager, RelativeCacheDirectoryBecomesAbsolute)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path previous = fs::current_path();
     fs::current_path(dir.path());
     auto manager = makeManager("rel");
@@ -131,7 +103,7 @@ TEST(Manager, RelativeCacheDirectoryBecomesAbsolute)
 
 TEST(Manager, UnusableCacheDirectoriesAreRefusedWithStatus7)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     writeFile(dir.path() / "plain", "not a directory");
 
     // A regular file: the manager is still handed out and owned by the caller.
@@ -161,9 +133,9 @@ TEST(Manager, UnusableCacheDirectoriesAreRefusedWithStatus7)
 
 TEST(Manager, CacheScopeTwoIsRefused)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     TorvoManager manager = nullptr;
-    EXPECT_EQ(TRVCreateManager(dir.text().c_str(), 2, &manager), 1);
+    EXPECT_EQ(TRVCreateManager(dir.path().string().c_str(), 2, &manager), 1);
     EXPECT_EQ(trv::lastError(), "Invalid cache scope\n");
     TRVDestroyManager(manager);
     EXPECT_FALSE(fs::exists(dir.path() / "meshes"));
@@ -171,7 +143,7 @@ TEST(Manager, CacheScopeTwoIsRefused)
 
 TEST(Manager, SharedScopeFindsCachedFilesAgainPerManagerScopeNever)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path capture = dir.path() / "info.log";
     const fs::path root = dir.path() / "cache";
     {
@@ -229,7 +201,7 @@ TEST(Manager, SharedScopeFindsCachedFilesAgainPerManagerScopeNever)
 
 TEST(Manager, ScanRegistersOnlyRegularFilesWithExactExtensions)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path root = dir.path();
     fs::create_directories(root / "meshes" / "dir.ttm");
     fs::create_directories(root / "textures");
@@ -257,7 +229,7 @@ TEST(Manager, ScanRegistersOnlyRegularFilesWithExactExtensions)
 
 TEST(Manager, ScanToleratesFilesVanishing)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path meshes = dir.path() / "meshes";
     fs::create_directories(meshes);
     constexpr int count = 3000;
@@ -279,9 +251,9 @@ TEST(Manager, ScanToleratesFilesVanishing)
 
 TEST(Manager, BeginMeshRefusesDuplicatesAndLeavesOutNull)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     TorvoManager manager = nullptr;
-    ASSERT_EQ(TRVCreateManager(dir.text().c_str(), TRV_CACHE_SHARED, &manager), 0);
+    ASSERT_EQ(TRVCreateManager(dir.path().string().c_str(), TRV_CACHE_SHARED, &manager), 0);
     TorvoMesh mesh = nullptr;
     ASSERT_EQ(TRVBeginMesh(manager, "table", &mesh), 0);
     EXPECT_NE(mesh, nullptr);
@@ -298,7 +270,7 @@ TEST(Manager, BeginMeshRefusesDuplicatesAndLeavesOutNull)
 
 TEST(Manager, SceneNamesMustBeUsableFileNames)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     auto manager = makeManager(dir.path());
     const std::string bad[] = {"",       "a:b", "a<b", "a>b", "a\"b", "a/b",       "a\\b", "a|b",
                                "trail ", "x.",  "...", "a\tb", std::string("a\0b", 3), "\x1f"};
@@ -320,7 +292,7 @@ TEST(Manager, SceneNamesMustBeUsableFileNames)
 
 TEST(Manager, ReferenceTextureCopiesWritableIntoTheCache)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path root = dir.path() / "cache";
     auto manager = makeManager(root);
     const fs::path source = dir.path() / "Wall.PNG";
@@ -344,7 +316,7 @@ TEST(Manager, ReferenceTextureCopiesWritableIntoTheCache)
 
 TEST(Manager, ReferenceTextureRefusesBadSources)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path root = dir.path() / "cache";
     auto manager = makeManager(root);
     trv::TorvoTextureStub* texture = nullptr;
@@ -381,9 +353,9 @@ TEST(Manager, ReferenceTextureRefusesBadSources)
 
 TEST(Manager, BeginTextureChecksSizeAndName)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     TorvoManager manager = nullptr;
-    ASSERT_EQ(TRVCreateManager(dir.text().c_str(), TRV_CACHE_SHARED, &manager), 0);
+    ASSERT_EQ(TRVCreateManager(dir.path().string().c_str(), TRV_CACHE_SHARED, &manager), 0);
     TorvoTexture texture = reinterpret_cast<TorvoTexture>(1);
     EXPECT_EQ(TRVBeginTexture(manager, "t", 0, 4, TRV_TEXTURE_HDR_RGBA, &texture), 1);
     EXPECT_EQ(trv::lastError(), "Parameter width must be above 0, was 0.\n");
@@ -401,7 +373,7 @@ TEST(Manager, BeginTextureChecksSizeAndName)
 
 TEST(Manager, EraseRemovesFileAndEntryAndWarnsAboutScenes)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path capture = dir.path() / "info.log";
     const fs::path root = dir.path() / "cache";
     fs::create_directories(root / "meshes");
@@ -444,7 +416,7 @@ TEST(Manager, EraseRemovesFileAndEntryAndWarnsAboutScenes)
 
 TEST(Manager, ClearCacheEmptiesOrRefusesWithoutLosingTables)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     const fs::path root = dir.path();
     fs::create_directories(root / "meshes");
     writeFile(root / "meshes" / "a.ttm", "");
@@ -482,7 +454,7 @@ TEST(Manager, ClearCacheEmptiesOrRefusesWithoutLosingTables)
 
 TEST(Manager, SetTorvoPathAcceptsOnlyUsableDirectories)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     auto manager = makeManager(dir.path() / "cache");
     const fs::path before = manager->binariesDirectory();
     fs::create_directories(dir.path() / "empty");
@@ -497,7 +469,7 @@ TEST(Manager, SetTorvoPathAcceptsOnlyUsableDirectories)
 
 TEST(Manager, ContainmentRefusesProcessesThatCannotBeChildren)
 {
-    CacheDir dir;
+    TestDirectory dir("cache");
     auto manager = makeManager(dir.path());
     manager->assignToContainment(0);
     EXPECT_EQ(trv::lastError(), "Could not AssignProcessToObject on Job Object\n");

@@ -7,47 +7,26 @@
 #include "geometry/TempMeshFile.h"
 #include "torvo.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
+using testfiles::FileSizeLimit;
+using testfiles::TestDirectory;
 using trv::lastError;
 
 namespace {
 
-class CacheDir {
-public:
-    CacheDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("torvo-mesh-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~CacheDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // A manager on a fresh cache directory (or on a given one), destroyed with the test.
 class Cache {
 public:
-    Cache() : dir_(std::make_unique<CacheDir>()), root_(dir_->path()) { create(); }
+    Cache() : dir_(std::make_unique<TestDirectory>("mesh")), root_(dir_->path()) { create(); }
     explicit Cache(const fs::path& root) : root_(root) { create(); }
     ~Cache() { TRVDestroyManager(manager_); }
     TorvoMesh begin(const char* name)
@@ -64,7 +43,7 @@ public:
 
 private:
     void create() { EXPECT_EQ(TRVCreateManager(root_.string().c_str(), TRV_CACHE_SHARED, &manager_), 0); }
-    std::unique_ptr<CacheDir> dir_;
+    std::unique_ptr<TestDirectory> dir_;
     fs::path root_;
     TorvoManager manager_ = nullptr;
 };
@@ -94,28 +73,6 @@ std::vector<std::string> entries(const fs::path& dir)
         names.push_back(e.path().filename().string());
     return names;
 }
-
-// Lowers the size a file of this process may grow to; writes beyond it fail (no signal).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 }  // namespace
 

@@ -14,23 +14,14 @@ namespace pc = trv::pointcloud;
 
 namespace {
 
+// A file in a directory of the test's own.
 class TempFile {
 public:
-    TempFile()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("torvo-pc-" + std::to_string(::getpid()) + "-" + info->name() + ".pc");
-    }
-    ~TempFile()
-    {
-        std::error_code ec;
-        fs::remove(path_, ec);
-    }
     const fs::path& path() const { return path_; }
 
 private:
-    fs::path path_;
+    testfiles::TestDirectory dir_{"pc"};
+    fs::path path_ = dir_ / "cloud.pc";
 };
 
 uint32_t u32At(const std::string& bytes, size_t offset)

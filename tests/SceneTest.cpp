@@ -73,7 +73,7 @@ TEST_F(Scene, InstancesNeedAMeshOfTheSameManager)
     // Another manager on another directory: a mesh of the same name has the same cache name
     // (shared scope) but is not this manager's.
     TorvoManager other = nullptr;
-    ASSERT_EQ(TRVCreateManager((root_.string() + "-other").c_str(), TRV_CACHE_SHARED, &other), TRV_SUCCESS);
+    ASSERT_EQ(TRVCreateManager((root_.path().string() + "-other").c_str(), TRV_CACHE_SHARED, &other), TRV_SUCCESS);
     TorvoMesh foreign = nullptr;
     ASSERT_EQ(TRVBeginMesh(other, "box", &foreign), TRV_SUCCESS);
     mesh("box");
@@ -82,7 +82,7 @@ TEST_F(Scene, InstancesNeedAMeshOfTheSameManager)
               "Mesh not part of the same torvo manager: " + trv::formatPointer(trv::objectOf(foreign)) + ".\n");
     EXPECT_EQ(inst, nullptr);
     TRVDestroyManager(other);
-    fs::remove_all(root_.string() + "-other");
+    fs::remove_all(root_.path().string() + "-other");
 
     // A handle of another kind behind a mesh handle.
     TorvoMaterial material = nullptr;

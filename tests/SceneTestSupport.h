@@ -1,6 +1,8 @@
 // Shared pieces of the scene tests: a manager on a fresh cache directory with a scene and meshes.
 #pragma once
 
+#include "TestFiles.h"
+
 #include "api/Log.h"
 #include "cache/FSTorvoManager.h"
 #include "geometry/FSTorvoMesh.h"
@@ -9,24 +11,14 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace scenetest {
 
 namespace fs = std::filesystem;
 
-inline std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::readFile;
 
 inline TRVMatrix4x4 identity()
 {
@@ -40,19 +32,13 @@ class SceneFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() /
-                ("torvo-scene-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(root_);
-        ASSERT_EQ(TRVCreateManager(root_.string().c_str(), TRV_CACHE_SHARED, &manager_), TRV_SUCCESS);
+        ASSERT_EQ(TRVCreateManager(root_.path().string().c_str(), TRV_CACHE_SHARED, &manager_), TRV_SUCCESS);
         ASSERT_EQ(TRVBeginScene(manager_, "room", &scene_), TRV_SUCCESS);
     }
     void TearDown() override
     {
         if (manager_)
             TRVDestroyManager(manager_);
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     trv::FSTorvoManager& manager() { return *reinterpret_cast<trv::FSTorvoManager*>(manager_); }
@@ -83,7 +69,7 @@ protected:
         return instance;
     }
 
-    fs::path root_;
+    testfiles::TestDirectory root_{"scene", false};  // the manager makes it
     TorvoManager manager_ = nullptr;
     TorvoScene scene_ = nullptr;
 };

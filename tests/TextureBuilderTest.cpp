@@ -7,6 +7,8 @@
 #include "geometry/TextureGamma.h"
 #include "torvo.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <png.h>
@@ -20,26 +22,19 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testfiles::TestDirectory;
 using trv::lastError;
 
 namespace {
 
 class TextureCache {
 public:
-    TextureCache()
+    // The manager makes the directory.
+    TextureCache() : root_("texture", false)
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() /
-                ("torvo-texture-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(root_);
-        EXPECT_EQ(TRVCreateManager(root_.string().c_str(), TRV_CACHE_SHARED, &manager_), 0);
+        EXPECT_EQ(TRVCreateManager(root_.path().string().c_str(), TRV_CACHE_SHARED, &manager_), 0);
     }
-    ~TextureCache()
-    {
-        TRVDestroyManager(manager_);
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    ~TextureCache() { TRVDestroyManager(manager_); }
     TorvoTexture begin(const char* name, int32_t width, int32_t height, TRVTextureFormat format)
     {
         TorvoTexture texture = nullptr;
@@ -52,7 +47,7 @@ public:
     }
 
 private:
-    fs::path root_;
+    TestDirectory root_;
     TorvoManager manager_ = nullptr;
 };
 

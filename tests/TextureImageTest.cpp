@@ -7,6 +7,8 @@
 #include "geometry/WCharOStream.h"
 #include "torvo.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <ImfChannelList.h>
@@ -14,42 +16,30 @@
 #include <ImfHeader.h>
 #include <ImfTiledInputFile.h>
 #include <png.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
+using testfiles::FileSizeLimit;
+using testfiles::readFile;
+using testfiles::TestDirectory;
 using trv::lastError;
 
 namespace {
 
 class TextureCache {
 public:
-    TextureCache()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() /
-                ("torvo-image-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(root_);
-        manager_ = open();
-    }
-    ~TextureCache()
-    {
-        TRVDestroyManager(manager_);
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    // The manager makes the directory.
+    TextureCache() : root_("image", false) { manager_ = open(); }
+    ~TextureCache() { TRVDestroyManager(manager_); }
     TorvoManager open() const
     {
         TorvoManager manager = nullptr;
-        EXPECT_EQ(TRVCreateManager(root_.string().c_str(), TRV_CACHE_SHARED, &manager), 0);
+        EXPECT_EQ(TRVCreateManager(root_.path().string().c_str(), TRV_CACHE_SHARED, &manager), 0);
         return manager;
     }
     TorvoTexture begin(const char* name, int32_t width, int32_t height, TRVTextureFormat format)
@@ -67,30 +57,8 @@ public:
     TorvoManager handle() const { return manager_; }
 
 private:
-    fs::path root_;
+    TestDirectory root_;
     TorvoManager manager_ = nullptr;
-};
-
-// Lowers the size a file of this process may grow to; writes beyond it fail (no signal).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 std::vector<std::string> entries(const fs::path& dir)
@@ -99,12 +67,6 @@ std::vector<std::string> entries(const fs::path& dir)
     for (const auto& e : fs::directory_iterator(dir))
         names.push_back(e.path().filename().string());
     return names;
-}
-
-std::string contents(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Pixel values that differ in every component, row and column; noise when asked (does not compress).
@@ -299,7 +261,7 @@ TEST(TextureImage, AFailedEndKeepsTheTextureOpenAndTheCacheIntact)
     ASSERT_EQ(exrBefore.endTexture(), 0);
     ASSERT_EQ(pngBefore.addPixelDataLDR(&dark, 1), 0);
     ASSERT_EQ(pngBefore.endTexture(), 0);
-    const std::string exrKept = contents(exrBefore.imagePath()), pngKept = contents(pngBefore.imagePath());
+    const std::string exrKept = readFile(exrBefore.imagePath()), pngKept = readFile(pngBefore.imagePath());
     ASSERT_EQ(exr.addPixelDataHDR(floats.data(), size * size), 0);
     ASSERT_EQ(png.addPixelDataLDR(bytes.data(), size * size), 0);
 
@@ -316,8 +278,8 @@ TEST(TextureImage, AFailedEndKeepsTheTextureOpenAndTheCacheIntact)
     }
     EXPECT_TRUE(exr.isBeingBuilt());
     EXPECT_TRUE(png.isBeingBuilt());
-    EXPECT_EQ(contents(exrPath), exrKept);
-    EXPECT_EQ(contents(pngPath), pngKept);
+    EXPECT_EQ(readFile(exrPath), exrKept);
+    EXPECT_EQ(readFile(pngPath), pngKept);
     EXPECT_EQ(entries(manager->texturesDirectory()).size(), 2u) << "no partial file is left behind";
 
     // No directory to write into.
@@ -332,7 +294,7 @@ TEST(TextureImage, AFailedEndKeepsTheTextureOpenAndTheCacheIntact)
     ASSERT_EQ(exr.endTexture(), 0);
     ASSERT_EQ(png.endTexture(), 0);
     EXPECT_FALSE(exr.isBeingBuilt());
-    EXPECT_NE(contents(exrPath), exrKept);
+    EXPECT_NE(readFile(exrPath), exrKept);
     PngFile read;
     ASSERT_TRUE(readPngFile(pngPath, read));
     EXPECT_EQ(read.rows[0], std::vector<uint8_t>(bytes.end() - size * 4, bytes.end()));
@@ -380,6 +342,6 @@ TEST(TextureImage, ExrStreamNamesItsFileInEveryFailure)
         stream.write("Z", 1);
         stream.close();
     }
-    EXPECT_EQ(contents(dir / "y.exr"), "aZcd");
+    EXPECT_EQ(readFile(dir / "y.exr"), "aZcd");
     fs::remove_all(dir);
 }

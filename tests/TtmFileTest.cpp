@@ -2,50 +2,29 @@
 #include "geometry/TempMesh.h"
 #include "geometry/TempMeshFile.h"
 
-#include <gtest/gtest.h>
+#include "TestFiles.h"
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
+using testfiles::TestDirectory;
 using trv::ttm::TempMeshFile;
 using trv::ttm::TempMeshVertex;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                ("torvo-ttm-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
-
 std::vector<unsigned char> readBytes(const fs::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = testfiles::readFile(file);
+    return {bytes.begin(), bytes.end()};
 }
 
 // Little-endian byte images of the fields, assembled independently of the writer.
@@ -85,7 +64,7 @@ TempMeshVertex vertexAt(int i)
 
 TEST(TtmFile, SmallestMeshHasTheFixedByteLayout)
 {
-    TempDir dir;
+    TestDirectory dir("ttm");
     const fs::path file = dir / "m.ttm";
     TempMeshFile out;
     ASSERT_TRUE(out.open(file));
@@ -124,7 +103,7 @@ TEST(TtmFile, SmallestMeshHasTheFixedByteLayout)
 
 TEST(TtmFile, ColorsUvLayersAndEmptyGroupsRoundTrip)
 {
-    TempDir dir;
+    TestDirectory dir("ttm");
     const fs::path file = dir / "big.ttm";
     // More than one write buffer of records, so that records straddle buffer boundaries.
     const int vertices = int(TempMeshFile::BufferSize / 80) + 1234;
@@ -189,7 +168,7 @@ TEST(TtmFile, ColorsUvLayersAndEmptyGroupsRoundTrip)
 
 TEST(TtmFile, ReaderRefusesWhatIsNotAVersion2MeshFile)
 {
-    TempDir dir;
+    TestDirectory dir("ttm");
     auto refuses = [&](const Bytes& bytes) {
         const fs::path file = dir / "x.ttm";
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data.data()),
@@ -251,7 +230,7 @@ TEST(TtmFile, CloseReportsWritesThatDidNotReachTheFile)
 
 TEST(TtmFile, VertexBlockWritesTheSameBytesAsRecordByRecord)
 {
-    TempDir dir;
+    TestDirectory dir("ttm");
     const int n = int(TempMeshFile::BufferSize / 80) + 77;  // crosses buffer boundaries
     std::vector<float> positions, normals, tangents, bitangents, colors, uv0, uv1;
     for (int i = 0; i < n; ++i) {

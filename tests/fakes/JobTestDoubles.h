@@ -2,6 +2,8 @@
 // given by the test, the fake renderer's location and a capture of the information log.
 #pragma once
 
+#include "../TestFiles.h"
+
 #include "api/Log.h"
 #include "bake/JobPass.h"
 #include "bake/JobTarget.h"
@@ -17,6 +19,7 @@
 namespace trvtest {
 
 namespace fs = std::filesystem;
+using testfiles::readFile;
 
 inline const fs::path fakeRenderer = fs::path(TORVO_BINARY_DIR) / "tests" / "fakes" / "fake_renderer";
 
@@ -145,11 +148,8 @@ public:
     std::string text() const
     {
         trv::infoStream().flush();
-        std::ifstream in(file_, std::ios::binary);
-        std::stringstream all;
-        all << in.rdbuf();
         std::string result;
-        for (char c : all.str())
+        for (char c : readFile(file_))
             if (c != '\r')
                 result += c;
         return result;
@@ -158,13 +158,5 @@ public:
 private:
     fs::path file_;
 };
-
-inline std::string readFile(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 }  // namespace trvtest
