@@ -189,8 +189,8 @@ TEST(TtmFile, ReaderRefusesWhatIsNotAVersion2MeshFile)
     EXPECT_TRUE(refuses(Bytes().str("TTM").i32(2).str("n").i32(-1).i32(0).i32(0)));
     EXPECT_TRUE(refuses(Bytes().str("TTM").i32(2).str("n").i32(0).i32(0x7fffffff)));
     EXPECT_TRUE(refuses(Bytes().str("TTM").i32(2).str("n").i32(0).i32(0).i32(1).str("g").i32(-3)));
-    Bytes truncated = good;
-    truncated.data.pop_back();
+    Bytes truncated;
+    truncated.data.assign(good.data.begin(), good.data.end() - 1);
     EXPECT_TRUE(refuses(truncated));
     Bytes unterminated;
     unterminated.str("TTM").i32(2);
