@@ -2,15 +2,21 @@
 //
 // How: every child asks the kernel to kill it when its parent goes (PR_SET_PDEATHSIG with
 // SIGKILL), set between fork and exec. This holds even when the host is killed, because the
-// kernel does it. Its limit: the kernel watches the *thread* that forked the child, not the whole
-// process. The library starts no threads of its own, so the forking thread is always a host thread
-// that called into the library; a host that starts a job on a thread and lets that thread end
-// while the job still runs loses the renderer (it is killed, and the job ends with a failed run).
-// That is the limit chosen: the alternative, a watcher process holding the host's end of a pipe,
-// would be a second process the library starts and must itself keep from leaking.
+// kernel does it. The kernel watches the *thread* that forked the child, not the whole process,
+// so children are forked by one thread of the library's own that lives as long as the process
+// (runOnForkingThread): a host may start a job on a short-lived thread and poll it from another.
+// The alternative, a watcher process holding the host's end of a pipe, would be a second process
+// the library starts and must itself keep from leaking.
 #pragma once
 
+#include <functional>
+
 namespace trv::platform {
+
+// Runs task on the library's forking thread and gives its result; an exception of the task is
+// rethrown here. Falls back to the calling thread when no thread can be started. One task runs
+// at a time.
+int runOnForkingThread(const std::function<int()>& task);
 
 // Runs in a new child between fork and exec (async-signal-safe only): makes the child end
 // when the host process ends. hostPid is the host's process id, taken before the fork.

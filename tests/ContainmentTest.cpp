@@ -1,5 +1,6 @@
 // Children started under containment do not outlive their host, even a killed one.
 #include "platform/Containment.h"
+#include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,38 @@ TEST(Containment, ChildEndsWithItsKilledHost)
     ASSERT_GT(child, 0);
     // Past the containment and into the program before the host goes.
     EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
+    ::kill(host, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(host, &status, 0), host);
+    EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return !running(child); }));
+    if (running(child))
+        ::kill(child, SIGKILL);
+}
+
+TEST(Containment, ChildOutlivesTheHostThreadThatStartedItButNotTheHost)
+{
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const pid_t host = ::fork();
+    ASSERT_GE(host, 0);
+    if (host == 0) {
+        ::close(channel[0]);
+        // The renderer is started from a thread that ends at once, as a host's worker may.
+        trv::platform::ChildProcess child;
+        std::thread([&] { trv::platform::startChild("/bin/sleep", {"60"}, {}, -1, child); }).join();
+        (void)!::write(channel[1], &child.pid, sizeof child.pid);
+        for (;;)
+            ::pause();
+    }
+    ::close(channel[1]);
+    pid_t child = -1;
+    if (::read(channel[0], &child, sizeof child) != static_cast<ssize_t>(sizeof child))
+        child = -1;
+    ::close(channel[0]);
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(running(child));
     ::kill(host, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(host, &status, 0), host);

@@ -96,8 +96,11 @@ void closeDescriptor(int& descriptor) noexcept
     descriptor = -1;
 }
 
-int startChild(const std::string& executable, const std::vector<std::string>& arguments,
-               const std::filesystem::path& workingDirectory, int outputDescriptor, ChildProcess& child)
+namespace {
+
+// startChild on the forking thread.
+int forkChild(const std::string& executable, const std::vector<std::string>& arguments,
+              const std::filesystem::path& workingDirectory, int outputDescriptor, ChildProcess& child)
 {
     // Everything the child needs is prepared before the fork: between fork and exec only
     // async-signal-safe calls are allowed.
@@ -167,6 +170,17 @@ int startChild(const std::string& executable, const std::vector<std::string>& ar
     started.endHandle = endHandle;
     child = started;
     return 0;
+}
+
+}  // namespace
+
+int startChild(const std::string& executable, const std::vector<std::string>& arguments,
+               const std::filesystem::path& workingDirectory, int outputDescriptor, ChildProcess& child)
+{
+    // Forked by the library's own long-lived thread: a contained child ends with the thread that
+    // forked it, and the calling host thread may end before the child should.
+    return runOnForkingThread(
+        [&] { return forkChild(executable, arguments, workingDirectory, outputDescriptor, child); });
 }
 
 WaitEvent waitForMessageOrEnd(int server, const ChildProcess& child, int timeoutMilliseconds)
