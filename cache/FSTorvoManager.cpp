@@ -513,16 +513,30 @@ FSTorvoMesh* FSTorvoManager::meshByHashedName(const std::string& hashedName) con
     return it == meshes_table_.end() ? nullptr : it->second.get();
 }
 
+namespace {
+
+// Erases the table's entry for this very object; an entry of the same name that holds another
+// object stays. The entry may hold the object's last share, so nothing of it is used afterwards.
+template <class Table, class Object>
+TRVStatus eraseEntryOf(Table& table, const Object& object)
+{
+    const auto entry = table.find(object.name());
+    if (entry == table.end() || entry->second.get() != &object)
+        return Status::InvalidHandle;
+    table.erase(entry);
+    return Status::Success;
+}
+
+}  // namespace
+
 TRVStatus FSTorvoManager::unregisterScene(const FSTorvoScene& scene)
 {
-    const std::string name = scene.name();  // the entry may hold the last share of the scene
-    return scenes_table_.erase(name) ? Status::Success : Status::InvalidHandle;
+    return eraseEntryOf(scenes_table_, scene);
 }
 
 TRVStatus FSTorvoManager::unregisterJob(const FSTorvoJob& job)
 {
-    const std::string name = job.name();  // the entry may hold the last share of the job
-    return jobs_table_.erase(name) ? Status::Success : Status::InvalidHandle;
+    return eraseEntryOf(jobs_table_, job);
 }
 
 }  // namespace trv

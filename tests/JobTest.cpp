@@ -169,6 +169,12 @@ TEST_F(JobFixture, AJobKeepsItsSceneWhenTheHostReleasesIt)
     // The scene is gone from the manager but not from the job, which still sees it finalized.
     EXPECT_EQ(out->startJob(0, 0), 11);
     EXPECT_EQ(trv::lastError(), "Nothing to do in job\n");
+
+    // A new scene may take the name; releasing the old one again does not remove the new one.
+    trv::TorvoSceneStub* successor = nullptr;
+    ASSERT_EQ(manager.beginScene("released", successor), 0);
+    EXPECT_EQ(scene->release(), 6);
+    EXPECT_EQ(manager.beginScene("released", successor), 3);
 }
 
 TEST_F(JobFixture, StartRefusesWhatCannotRun)
