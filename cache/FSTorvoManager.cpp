@@ -11,6 +11,7 @@
 #include "geometry/FSTorvoTexture.h"
 #include "job/FSTorvoJob.h"
 #include "job/JobCreation.h"
+#include "job/RenderToolChoice.h"
 #include "platform/Containment.h"
 #include "platform/Guid.h"
 #include "scene/FSTorvoScene.h"
@@ -528,6 +529,17 @@ TRVStatus eraseEntryOf(Table& table, const Object& object)
 }
 
 }  // namespace
+
+std::shared_ptr<RenderTool> FSTorvoManager::createRenderTool(int32_t distribution,
+                                                           const std::filesystem::path& jobDirectory,
+                                                           const std::filesystem::path& sceneXmlPath,
+                                                           const std::filesystem::path& fileListPath,
+                                                           const std::filesystem::path& outputDirectory,
+                                                           int32_t displayMode) const
+{
+    return trv::createRenderTool(binaries_, distribution, jobDirectory, sceneXmlPath, fileListPath, outputDirectory,
+                                 displayMode);
+}
 
 TRVStatus FSTorvoManager::unregisterScene(const FSTorvoScene& scene)
 {

@@ -68,6 +68,13 @@ public:
     // Removes a released scene / destroyed job from its table by name: 0, or 6 when not there.
     TRVStatus unregisterScene(const FSTorvoScene& scene);
     TRVStatus unregisterJob(const FSTorvoJob& job);
+    // A render tool for one job start, chosen from this manager's renderer installation and the
+    // distribution; null when the installation cannot serve it.
+    std::shared_ptr<RenderTool> createRenderTool(int32_t distribution, const std::filesystem::path& jobDirectory,
+                                                 const std::filesystem::path& sceneXmlPath,
+                                                 const std::filesystem::path& fileListPath,
+                                                 const std::filesystem::path& outputDirectory,
+                                                 int32_t displayMode) const;
     // The job table, filled by job creation.
     std::map<std::string, std::shared_ptr<FSTorvoJob>>& jobTable() { return jobs_table_; }
     // Puts a started renderer process (its process id) under the manager's containment; logs

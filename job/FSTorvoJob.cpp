@@ -12,7 +12,6 @@
 #include "job/PipeProcessHandler.h"
 #include "job/ProcessExceptions.h"
 #include "job/RenderTool.h"
-#include "job/RenderToolChoice.h"
 #include "scene/FSTorvoScene.h"
 
 #include <cctype>
@@ -117,8 +116,8 @@ TRVStatus FSTorvoJob::startJob(int32_t displayMode, int32_t distribution)
     outputDirectory_ = fs::absolute(outputDirectory_);
     ensureDirectory(outputDirectory_);
 
-    renderTool_ = createRenderTool(manager_->binariesDirectory(), distribution, jobDirectory_, sceneXmlPath(),
-                                   fileListPath(), outputDirectory_, displayMode_);
+    renderTool_ = manager_->createRenderTool(distribution, jobDirectory_, sceneXmlPath(), fileListPath(),
+                                             outputDirectory_, displayMode_);
     if (!renderTool_) {
         errorStream() << "Error setting up rendering executable" << std::endl;
         return Status::FileIOError;
