@@ -377,9 +377,11 @@ bool FSTorvoMesh::writeFile(ttm::TempMeshFile& file) const
         mesh.boundsMax[1] = std::max(mesh.boundsMax[1], p.y);
         mesh.boundsMax[2] = std::max(mesh.boundsMax[2], p.z);
     }
-    const TRVLinearRGBA* colors = d.colorLayers.empty() ? nullptr : d.colorLayers.front().data.data();
+    // A color layer marks the mesh as colored even when there are no vertices (and so no colors).
+    const bool hasColors = !d.colorLayers.empty();
+    const TRVLinearRGBA* colors = hasColors ? d.colorLayers.front().data.data() : nullptr;
     const bool hasTangents = d.tangents.size() == vertexCount && d.bitangents.size() == vertexCount;
-    mesh.setHasVertexColors(colors != nullptr);
+    mesh.setHasVertexColors(hasColors);
     mesh.writeHeader();
 
     ttm::TempMeshVertexArrays arrays;

@@ -127,7 +127,7 @@ std::size_t TorvoTempMeshBase::vertexRecordSize() const
 
 bool TorvoTempMeshBase::writeVertexBlock(const TempMeshVertexArrays& a)
 {
-    if (a.uvLayers.size() != uvLayerNames.size() || (hasVertexColors() && !a.colors))
+    if (a.uvLayers.size() != uvLayerNames.size() || (hasVertexColors() && !a.colors && a.count > 0))
         return false;
     const std::size_t recordSize = vertexRecordSize();
     const bool colors = hasVertexColors();

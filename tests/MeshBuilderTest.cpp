@@ -271,6 +271,34 @@ TEST(MeshBuilder, MeshWithoutOptionalDataHasZeroTangentsAndNoColors)
     EXPECT_CALL_RESULT(TRVEndMesh(found), 5, "Mesh already Finalized.");
 }
 
+TEST(MeshBuilder, MeshWithoutVerticesKeepsItsSectionsAndStartingBounds)
+{
+    Cache cache;
+    TorvoMesh mesh = cache.begin("empty");
+    ASSERT_EQ(TRVBeginColorLayer(mesh, "c"), 0);
+    ASSERT_EQ(TRVEndColorLayer(mesh), 0);
+    ASSERT_EQ(TRVBeginUVLayer(mesh, "uv"), 0);
+    ASSERT_EQ(TRVEndUVLayer(mesh), 0);
+    ASSERT_EQ(TRVBeginTangents(mesh), 0);
+    ASSERT_EQ(TRVEndTangents(mesh), 0);
+    ASSERT_EQ(TRVBeginMaterialGroup(mesh, "g"), 0);
+    ASSERT_EQ(TRVEndMaterialGroup(mesh), 0);
+    ASSERT_EQ(TRVEndMesh(mesh), 0);
+
+    const fs::path path = cache.meshFile("empty");
+    EXPECT_EQ(fs::file_size(path), 8 + 41 + 4 + 4 + 3 + 4 + 2 + 4 + 24 + 4) << "no records, no triangles";
+    trv::ttm::TempMeshFile file;
+    ASSERT_TRUE(file.openForReading(path));
+    const auto& header = *file.mesh();
+    EXPECT_EQ(header.vertexCount, 0);
+    EXPECT_EQ(header.uvLayerNames, std::vector<std::string>{"uv"});
+    EXPECT_TRUE(header.hasVertexColors()) << "a color layer was given";
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_EQ(header.boundsMin[axis], 3.4028235e38f);
+        EXPECT_EQ(header.boundsMax[axis], -3.4028235e38f);
+    }
+}
+
 TEST(MeshBuilder, AllocationFailuresKeepVerticesAndNormalsEqualInLength)
 {
     Cache cache;
