@@ -67,6 +67,11 @@ PointcloudReader::Contents PointcloudReader::read(const std::filesystem::path& p
             contents.valuesPerPoint = componentCount;
         }
         recordSize += uint64_t(componentSize) * componentCount;
+        // Past what the 32-bit bytes-per-point field can hold the sum can never match it; stopping
+        // here also keeps the sum from wrapping round to a matching value with an offset far
+        // outside the record.
+        if (recordSize > UINT32_MAX)
+            throw InvalidHeaderException();
     }
     if (recordSize != bytesPerPoint)
         throw InvalidHeaderException();

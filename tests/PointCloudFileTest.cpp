@@ -148,6 +148,10 @@ TEST(PointCloudFile, ReaderRefusesHeadersItDoesNotAccept)
         {"values not last", resultFile({{"values", 4, 1}, {"index", 4, 1}}, 1)},
         {"bytes per point", resultFile(good, 1, 1, pc::resultPointType, 4)},
         {"values of 8-byte components", resultFile({{"values", 8, 1}}, 1)},
+        // (2^32-1)^2 + 3 * 2863311529 + 8 is 2^64 + 4: a 64-bit sum wraps round to the 4 bytes per
+        // point stated, with the values 4 bytes before the record.
+        {"attribute sizes wrapping round",
+         resultFile({{"a", 0xFFFFFFFFu, 0xFFFFFFFFu}, {"b", 3, 2863311529u}, {"values", 4, 2}}, 1)},
     };
     for (const auto& c : cases) {
         store(file.path(), c.second);
