@@ -82,14 +82,11 @@ int32_t LogState::apply(LogStreamSet& set, int32_t logKind)
         stream.push(std::cerr);
         return 0;
     case 3: {
-        io::file_descriptor_sink file;
-        try {
-            file.open(target.fileName, std::ios_base::out | std::ios_base::app);
-        } catch (const std::exception&) {
+        // Opened close-on-exec: the renderer processes the library starts must not hold the log.
+        const int descriptor = platform::openLogFile(target.fileName);
+        if (descriptor < 0)
             return 1;
-        }
-        if (!file.is_open())
-            return 1;
+        io::file_descriptor_sink file(descriptor, io::close_handle);
         stream.pop();
         stream.push(file);
         return 0;

@@ -16,4 +16,9 @@ std::optional<std::string> utf16ToAnsi(const std::u16string& text, bool& usedDef
 // Passes one zero-terminated piece of text to the platform's debugger output.
 void debugOutput(const char* text);
 
+// Opens a log file by its 8-bit name for appending, creating it when missing; other processes
+// may read and write it meanwhile. The descriptor is not inherited by programs the library
+// starts. Gives -1 when the file cannot be opened.
+int openLogFile(const std::string& name);
+
 }  // namespace trv::platform

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -106,6 +108,53 @@ TEST_F(LogTest, MessagesWithoutALineEndAreCompletedByTheNextPiece)
     EXPECT_EQ(trv::lastError(), "first part and the rest\n");
     trv::errorStream() << "next" << std::endl;
     EXPECT_EQ(trv::lastError(), "next\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LogTest, AFailingDeviceNeitherStopsTheErrorRecordNorLaterLines)
+{
+    // A device that refuses every write: the record still follows each message.
+    ASSERT_EQ(TRVSetLogTarget(0, 3, "/dev/full"), 0);
+    TRVEndMesh(nullptr);
+    EXPECT_EQ(trv::lastError(), "Invalid TorvoMesh Handle: 0000000000000000\n");
+    TRVEndTexture(nullptr);
+    EXPECT_EQ(trv::lastError(), "Invalid TorvoTexture Handle: 0000000000000000\n");
+
+    // A file that stops growing part way: what fails is lost, the stream goes on writing.
+    const fs::path log = dir_ / "limited.log";
+    ASSERT_EQ(TRVSetLogTarget(0, 3, log.c_str()), 0);
+    TRVEndMesh(nullptr);
+    const std::string first = readFile(log);
+    {
+        testfiles::FileSizeLimit limit(first.size() + 10);
+        TRVEndScene(nullptr);
+        EXPECT_EQ(trv::lastError(), "Invalid TorvoScene Handle: 0000000000000000\n");
+    }
+    TRVEndTexture(nullptr);
+    EXPECT_EQ(trv::lastError(), "Invalid TorvoTexture Handle: 0000000000000000\n");
+    const std::string text = readFile(log);
+    const std::string last = "Invalid TorvoTexture Handle: 0000000000000000\r\n";
+    ASSERT_GE(text.size(), last.size());
+    EXPECT_EQ(text.substr(text.size() - last.size()), last);
+}
+
+TEST_F(LogTest, LogFilesAreNotPassedOnToStartedPrograms)
+{
+    const fs::path log = dir_ / "kept.log";
+    ASSERT_EQ(TRVSetLogTarget(1, 3, log.c_str()), 0);
+    bool seen = false;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (fs::read_symlink(entry.path(), ec) != log)
+            continue;
+        seen = true;
+        const int flags = ::fcntl(std::stoi(entry.path().filename().string()), F_GETFD);
+        EXPECT_NE(flags & FD_CLOEXEC, 0);
+    }
+    EXPECT_TRUE(seen);
 }
 
 }  // namespace
