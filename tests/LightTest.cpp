@@ -99,6 +99,7 @@ TEST_F(Light, SettingBoundsAndMessages)
     EXPECT_EQ(TRVSetShadowAngle(window, -0.5f), TRV_INVALID_PARAMETER);
     EXPECT_EQ(trv::lastError(), "Parameter angle must be between 0 and 3.14159, was -0.5\n");
     EXPECT_EQ(TRVSetShadowSamples(point, 0), TRV_INVALID_PARAMETER);
+    EXPECT_EQ(trv::lastError(), "Parameter Shadow samples must be above 0, was 0.\n");
 
     EXPECT_EQ(TRVSetFalloff(point, 1, -1.0f, 1.0f, 1), TRV_INVALID_PARAMETER);
     EXPECT_EQ(trv::lastError(), "Parameter exponent must be above or equal to 0, was -1.\n");

@@ -7,6 +7,8 @@
 #include "scene/FSTorvoPerspCamera.h"
 
 #include <cmath>
+#include <functional>
+#include <set>
 
 using namespace scenetest;
 
@@ -277,4 +279,78 @@ TEST_F(Scene, MeshErasedAfterTheInstanceIsNotRead)
     ASSERT_EQ(TRVEndScene(scene_), TRV_SUCCESS);
     EXPECT_NE(sceneXml().find("<Shape><![CDATA[" + name + "]]></Shape>"), std::string::npos);
     EXPECT_NE(fileList().find(name + ".ttm"), std::string::npos);
+}
+
+// A device that fills up while the objects are written: the step of the object in hand reports
+// it with the kind and the name, status 7, and the scene stays open to be ended again.
+TEST_F(Scene, FullDiskReportsTheObjectBeingWritten)
+{
+    const TRVMatrix4x4 m = identity();
+    const TRVLinearRGB white = {1, 1, 1};
+    struct Case {
+        const char* scene;
+        const char* message;
+        std::function<void(TorvoScene, const std::string&)> create;
+    };
+    TorvoMesh box = mesh("box");
+    const Case cases[] = {
+        {"instances", "Scene serialization failed in instance: ",
+         [&](TorvoScene s, const std::string& name) {
+             TorvoInstance out = nullptr;
+             ASSERT_EQ(TRVCreateInstance(s, box, name.c_str(), &m, &out), TRV_SUCCESS);
+         }},
+        {"cameras", "Scene serialization failed in camera: ",
+         [&](TorvoScene s, const std::string& name) {
+             TorvoCamera out = nullptr;
+             ASSERT_EQ(TRVCreatePerspectiveCamera(s, name.c_str(), &m, &out), TRV_SUCCESS);
+         }},
+        {"lights", "Scene serialization failed in light source: ",
+         [&](TorvoScene s, const std::string& name) {
+             TorvoLightSource out = nullptr;
+             ASSERT_EQ(TRVCreateAreaLight(s, name.c_str(), &m, &white, &out), TRV_SUCCESS);
+         }},
+        {"materials", "Scene serialization failed in material: ",
+         [&](TorvoScene s, const std::string& name) {
+             TorvoMaterial out = nullptr;
+             ASSERT_EQ(TRVCreateMaterial(s, name.c_str(), &out), TRV_SUCCESS);
+         }},
+    };
+    for (const Case& c : cases) {
+        TorvoScene scene = nullptr;
+        ASSERT_EQ(TRVBeginScene(manager_, c.scene, &scene), TRV_SUCCESS);
+        std::set<std::string> names;
+        for (int i = 0; i < 200; ++i) {
+            const std::string name = std::string(c.scene) + " " + std::to_string(1000 + i);
+            names.insert(name);
+            c.create(scene, name);
+        }
+        {
+            testfiles::FileSizeLimit limit(1024);
+            EXPECT_EQ(TRVEndScene(scene), TRV_FILE_IO_ERROR) << c.scene;
+        }
+        const std::string error = trv::lastError();
+        const std::string start = c.message;
+        ASSERT_EQ(error.compare(0, start.size(), start), 0) << error;
+        EXPECT_EQ(names.count(error.substr(start.size(), error.size() - start.size() - 1)), 1u) << error;
+        EXPECT_FALSE(static_cast<trv::FSTorvoScene*>(trv::objectOf(scene))->isFinalized());
+        ASSERT_EQ(TRVEndScene(scene), TRV_SUCCESS) << c.scene;
+    }
+}
+
+// Cameras and point clouds tell the information log the hashed names the renderer will see.
+TEST_F(Scene, CamerasAndPointCloudsLogTheirHashedNames)
+{
+    const fs::path log = root_ / "info.log";
+    ASSERT_EQ(TRVSetLogTarget(1, 3, log.string().c_str()), 0);
+    const TRVMatrix4x4 m = identity();
+    TorvoCamera camera = nullptr;
+    TorvoPointCloud cloud = nullptr;
+    const TRVStatus cameraStatus = TRVCreateEnvironmentCamera(scene_, "probe", &m, 0, &camera);
+    const TRVStatus cloudStatus = TRVCreatePointCloud(scene_, "samples", &cloud);
+    TRVSetLogTarget(1, 0, nullptr);
+    ASSERT_EQ(cameraStatus, TRV_SUCCESS);
+    ASSERT_EQ(cloudStatus, TRV_SUCCESS);
+    EXPECT_EQ(readFile(log), "Hashed camera probe to " + trv::nameHash(std::string("probe")) + "\r\n" +
+                                 "Point cloud named samples was hashed to " +
+                                 trv::nameHash(std::string("samplesroom")) + "\r\n");
 }
