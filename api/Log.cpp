@@ -50,17 +50,51 @@ LogState& LogState::instance()
     return *state;
 }
 
+namespace {
+
+// Ends the calling thread's stream set with the thread: identifiers of ended threads are given
+// to new ones, which must not see the old thread's error record or keep its files open.
+struct ThreadRegistration {
+    bool registered = false;
+    ~ThreadRegistration()
+    {
+        if (registered) {
+            registered = false;
+            LogState::instance().forget(std::this_thread::get_id());
+        }
+    }
+};
+
+thread_local ThreadRegistration t_registration;
+
+}  // namespace
+
 LogStreamSet& LogState::streams()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     auto& slot = streams_[std::this_thread::get_id()];
     if (!slot) {
+        t_registration.registered = true;
         auto set = std::make_shared<LogStreamSet>();
         apply(*set, ErrorLog);  // failures leave the null device in place
         apply(*set, InfoLog);
         slot = set;
     }
     return *slot;
+}
+
+void LogState::forget(std::thread::id thread)
+{
+    std::shared_ptr<LogStreamSet> ended;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = streams_.find(thread);
+        if (it == streams_.end())
+            return;
+        ended = std::move(it->second);
+        streams_.erase(it);
+    }
+    // The set (and any file it holds) goes outside the lock.
 }
 
 int32_t LogState::apply(LogStreamSet& set, int32_t logKind)

@@ -60,6 +60,9 @@ public:
 
     LogStreamSet& streams();
     int32_t setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName);
+    // Drops the stream set of a thread that ends, so that a later thread that is given the same
+    // identifier starts with a set of its own (and an empty error record).
+    void forget(std::thread::id thread);
 
 private:
     struct Target {

@@ -158,3 +158,17 @@ TEST_F(LogTest, LogFilesAreNotPassedOnToStartedPrograms)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LogRecord, ANewThreadStartsWithAnEmptyRecordEvenWhenItTakesTheIdOfAnEndedOne)
+{
+    for (int round = 0; round < 20; ++round) {
+        std::thread([] { TRVEndMesh(nullptr); }).join();
+        std::string record = "unset";
+        std::thread([&] { record = trv::lastError(); }).join();
+        EXPECT_EQ(record, "") << "round " << round;
+    }
+}
+
+}  // namespace
