@@ -291,7 +291,9 @@ void FSTorvoJob::applyTitle(const std::string& title)
 void FSTorvoJob::applyProgress(int32_t value)
 {
     progress_.progress = value;
-    if (progress_.countedPhase && progress_.expectedPhases >= progress_.phaseCount && progress_.expectedPhases > 0) {
+    // The counted-phase flag outlives a stage launch, which resets the phase count: until the new
+    // stage reports a counted title of its own there is no phase to place the value in.
+    if (progress_.countedPhase && progress_.phaseCount >= 1 && progress_.expectedPhases >= progress_.phaseCount) {
         const float quotient =
             static_cast<float>((static_cast<double>(progress_.phaseCount - 1u) +
                                 static_cast<double>(static_cast<uint32_t>(value)) / 100.0) /

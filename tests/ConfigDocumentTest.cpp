@@ -212,6 +212,11 @@ TEST_F(ConfigDocumentStages, FailuresOfTargetsAndMergesEndStageBuilding)
     refusing.withoutTexture = true;
     EXPECT_EQ(build(), 11);
     EXPECT_EQ(trv::lastError(), "Failed to find surface transfer texture in source document\n");
+    refusing.withoutTexture = false;
+    fs::create_directories(dir / "target0_pass0.xml");
+    EXPECT_EQ(build(), 7);
+    EXPECT_EQ(trv::lastError(), "Failed to open file " + (dir / "target0_pass0.xml").string() + "\n");
+    EXPECT_TRUE(stages.empty());
     EXPECT_EQ(content.addPass("pass0", [] { return std::make_shared<FakePass>("x"); }), 3);
     EXPECT_EQ(trv::lastError(), "A pass named pass0 already exists\n");
     EXPECT_EQ(content.addTarget("t", [] { return std::shared_ptr<trv::JobTarget>(); }), 2);

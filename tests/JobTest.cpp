@@ -318,6 +318,40 @@ TEST_F(JobFixture, StagesRunInTurnAndShareTheGlobalProgress)
     EXPECT_NE(lines[1].find("| -cs | -od | output"), std::string::npos);
 }
 
+TEST_F(JobFixture, AValueBeforeTheFirstTitleOfALaterStageLeavesTheGlobalProgress)
+{
+    install(false);
+    auto bake = job(2);
+    // Two phases expected per stage; each stage is half the job.
+    script(*bake, 0, "say [PROGRESS] Progress Title: GI calculation\nsay [PROGRESS] Progress 50\n");
+    script(*bake, 1,
+           "say [PROGRESS] Progress 30\nsay [PROGRESS] Progress Title: Baking Texture\n"
+           "say [PROGRESS] Progress 100\n");
+    ASSERT_EQ(bake->startJob(2, 0), 0);
+    std::vector<Progress> seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (bake->state() == trv::JobState::Running && std::chrono::steady_clock::now() < deadline) {
+        ASSERT_EQ(bake->waitJobDone(-1), 0);
+        TRVBool activity = 0, fresh = 0;
+        bake->jobHasNewProgress(&activity, &fresh);
+        if (!fresh)
+            continue;
+        TorvoString title = nullptr;
+        int32_t progress = -1, global = -1;
+        ASSERT_EQ(bake->getJobProgress(&title, &progress), 0);
+        ASSERT_EQ(bake->getGlobalJobProgress(&global), 0);
+        seen.push_back({textOf(title), progress, global});
+    }
+    // 0.5 * (0.5 / 2) in the first stage; the second stage's launch and its stray 30 before any
+    // title move nothing; then 50 + 0.5 * (1 / 2).
+    const std::vector<Progress> expected{{"GI calculation", 0, 0},     {"GI calculation", 50, 12},
+                                         {"GI calculation", 50, 12},   {"GI calculation", 30, 12},
+                                         {"Baking Texture", 0, 12},    {"Baking Texture", 100, 75},
+                                         {"Baking Texture", 100, 75}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(resultOf(*bake), 0);
+}
+
 TEST_F(JobFixture, FailedRunsEndTheJobWithTheirResults)
 {
     install(false);
@@ -332,8 +366,13 @@ TEST_F(JobFixture, FailedRunsEndTheJobWithTheirResults)
 
     auto failed = job(1, "fail");
     script(*failed, 0, "exit 7\n");
-    ASSERT_EQ(failed->startJob(2, 0), 0);
-    ASSERT_TRUE(runToEnd(*failed));
+    {
+        trvtest::LogCapture errors(dir / "error.log", trv::ErrorLog);
+        ASSERT_EQ(failed->startJob(2, 0), 0);
+        ASSERT_TRUE(runToEnd(*failed));
+        EXPECT_EQ(errors.text(), "Render job based on xml " + (failed->jobDirectory() / "target0_pass0.xml").string() +
+                                     " returned an error\nError code: 7\n");
+    }
     EXPECT_EQ(resultOf(*failed), 0x10000001);
     EXPECT_EQ(failed->exitCode(), 7);
 

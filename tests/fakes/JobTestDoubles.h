@@ -135,19 +135,19 @@ private:
     fs::path fileList_;
 };
 
-// Sends the calling thread's information log to a file while it lives.
-class InfoLogCapture {
+// Sends one log of the calling thread to a file while it lives.
+class LogCapture {
 public:
-    explicit InfoLogCapture(const fs::path& file) : file_(file)
+    LogCapture(const fs::path& file, trv::LogKind kind) : file_(file), kind_(kind)
     {
         fs::remove(file_);
-        trv::setLogTarget(trv::InfoLog, 3, file_.string());
+        trv::setLogTarget(kind_, 3, file_.string());
     }
-    ~InfoLogCapture() { trv::setLogTarget(trv::InfoLog, 0, ""); }
+    ~LogCapture() { trv::setLogTarget(kind_, 0, ""); }
     // The lines written so far, line breaks as "\n".
     std::string text() const
     {
-        trv::infoStream().flush();
+        (kind_ == trv::InfoLog ? trv::infoStream() : trv::errorStream()).flush();
         std::string result;
         for (char c : readFile(file_))
             if (c != '\r')
@@ -157,6 +157,12 @@ public:
 
 private:
     fs::path file_;
+    trv::LogKind kind_;
+};
+
+class InfoLogCapture : public LogCapture {
+public:
+    explicit InfoLogCapture(const fs::path& file) : LogCapture(file, trv::InfoLog) {}
 };
 
 }  // namespace trvtest
