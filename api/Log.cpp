@@ -54,18 +54,28 @@ namespace {
 
 // Ends the calling thread's stream set with the thread: identifiers of ended threads are given
 // to new ones, which must not see the old thread's error record or keep its files open.
+// t_registration is touched only while the thread is not ending (t_state, which needs no
+// destruction, tells); a set made while the thread ends stays until the process ends.
+enum RegistrationState { Unregistered, Registered, Ended };
+thread_local RegistrationState t_state = Unregistered;
+
 struct ThreadRegistration {
-    bool registered = false;
     ~ThreadRegistration()
     {
-        if (registered) {
-            registered = false;
-            LogState::instance().forget(std::this_thread::get_id());
-        }
+        t_state = Ended;
+        LogState::instance().forget(std::this_thread::get_id());
     }
 };
 
 thread_local ThreadRegistration t_registration;
+
+void registerThread()
+{
+    if (t_state != Unregistered)
+        return;
+    static_cast<void>(&t_registration);  // constructs it, so that it is destroyed with the thread
+    t_state = Registered;
+}
 
 }  // namespace
 
@@ -74,7 +84,7 @@ LogStreamSet& LogState::streams()
     std::lock_guard<std::mutex> lock(mutex_);
     auto& slot = streams_[std::this_thread::get_id()];
     if (!slot) {
-        t_registration.registered = true;
+        registerThread();
         auto set = std::make_shared<LogStreamSet>();
         apply(*set, ErrorLog);  // failures leave the null device in place
         apply(*set, InfoLog);
