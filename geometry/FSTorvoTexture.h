@@ -12,7 +12,9 @@ namespace trv {
 class FSTorvoManager;
 struct TextureBuildData;
 
-class FSTorvoTexture : public TorvoTextureStub {
+// Spot lights keep a weak reference to the texture they project: one erased from the cache
+// before the scene ends is not read.
+class FSTorvoTexture : public TorvoTextureStub, public std::enable_shared_from_this<FSTorvoTexture> {
 public:
     // A finished texture whose image is already in the cache (found or referenced).
     FSTorvoTexture(FSTorvoManager* manager, std::string name, std::filesystem::path imagePath);

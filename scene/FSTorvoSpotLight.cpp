@@ -50,22 +50,26 @@ TRVStatus FSTorvoSpotLight::addLightRampEntry(float position, const TRVLinearRGB
 
 TRVStatus FSTorvoSpotLight::setProjectedTexture(TorvoTextureStub& texture)
 {
-    projectedTexture_ = dynamic_cast<FSTorvoTexture*>(&texture);
+    const auto* fsTexture = dynamic_cast<const FSTorvoTexture*>(&texture);
+    hasProjectedTexture_ = fsTexture != nullptr;
+    projectedTexture_.reset();
     projectedTextureImage_.clear();
-    if (projectedTexture_ == nullptr) {
+    if (fsTexture == nullptr) {
         errorStream() << "Invalid Texture given to setLightProjectedTexture" << std::endl;
         return Status::InvalidParameter;
     }
-    if (!projectedTexture_->isBeingBuilt())
-        projectedTextureImage_ = projectedTexture_->imagePath();
+    projectedTexture_ = fsTexture->weak_from_this();
+    if (!fsTexture->isBeingBuilt())
+        projectedTextureImage_ = fsTexture->imagePath();
     return Status::Success;
 }
 
 std::filesystem::path FSTorvoSpotLight::projectedTextureImage() const
 {
-    if (!projectedTextureImage_.empty() || projectedTexture_ == nullptr)
+    if (!projectedTextureImage_.empty())
         return projectedTextureImage_;
-    return projectedTexture_->imagePath();
+    const auto texture = projectedTexture_.lock();
+    return texture ? texture->imagePath() : std::filesystem::path();
 }
 
 }  // namespace trv

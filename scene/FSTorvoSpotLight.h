@@ -4,6 +4,7 @@
 #include "scene/FSTorvoLightSource.h"
 
 #include <filesystem>
+#include <memory>
 
 namespace trv {
 
@@ -20,9 +21,11 @@ public:
     float penumbraExponent() const { return penumbraExponent_; }
     const LightFalloff& falloff() const { return falloff_; }
     const std::vector<LightRampEntry>& ramp() const { return ramp_; }
-    FSTorvoTexture* projectedTexture() const { return projectedTexture_; }
-    // The projected texture's image file: taken when it was set if the texture was ended then
-    // (so a texture erased later is never read), else asked from the texture.
+    // Whether a projected texture was set; the texture itself may be gone from the cache since.
+    bool hasProjectedTexture() const { return hasProjectedTexture_; }
+    std::shared_ptr<const FSTorvoTexture> projectedTexture() const { return projectedTexture_.lock(); }
+    // The projected texture's image file: taken when it was set if the texture was ended then,
+    // else asked from the texture if the cache still holds it; empty for an erased texture.
     std::filesystem::path projectedTextureImage() const;
 
     bool serialize(SceneSerializer& serializer) const override;
@@ -39,7 +42,8 @@ private:
     float penumbraExponent_ = 1.0f;
     LightFalloff falloff_;
     std::vector<LightRampEntry> ramp_;
-    FSTorvoTexture* projectedTexture_ = nullptr;
+    bool hasProjectedTexture_ = false;
+    std::weak_ptr<const FSTorvoTexture> projectedTexture_;
     std::filesystem::path projectedTextureImage_;
 };
 

@@ -363,7 +363,7 @@ bool XMLSceneSerializer::writeSpotLight(const FSTorvoSpotLight& light)
     leaf("SpotLightConeAngle", degrees(light.coneAngle()));
     leaf("SpotLightPenumbraAngle", degrees(light.penumbraAngle()));
     leaf("SpotLightPenumbraExponent", light.penumbraExponent());
-    if (light.projectedTexture() != nullptr)
+    if (light.hasProjectedTexture())
         leafName("SpotLightGoboTexture", texturePath(light.projectedTextureImage()));
     ramp(light.ramp());
     lightCommon(light);

@@ -132,13 +132,14 @@ TEST_F(Light, SettingBoundsAndMessages)
     EXPECT_EQ(TRVSetLightRampEntry(point, 0.75f, nullptr), TRV_INVALID_PARAMETER);
 
     // A handle of another kind behind the texture handle clears the projected texture.
-    trv::FSTorvoTexture texture(&manager(), "t", manager().texturesDirectory() / "gobo.exr");
-    ASSERT_EQ(TRVSetLightProjectedTexture(spot, trv::handleOf<TorvoTexture>(&texture)), TRV_SUCCESS);
-    EXPECT_EQ(spotObject.projectedTexture(), &texture);
+    const auto texture = std::make_shared<trv::FSTorvoTexture>(&manager(), "t", manager().texturesDirectory() / "gobo.exr");
+    ASSERT_EQ(TRVSetLightProjectedTexture(spot, trv::handleOf<TorvoTexture>(texture.get())), TRV_SUCCESS);
+    EXPECT_EQ(spotObject.projectedTexture(), texture);
     EXPECT_EQ(TRVSetLightProjectedTexture(spot, reinterpret_cast<TorvoTexture>(trv::objectOf(scene_))),
               TRV_INVALID_PARAMETER);
     EXPECT_EQ(trv::lastError(), "Invalid Texture given to setLightProjectedTexture\n");
     EXPECT_EQ(spotObject.projectedTexture(), nullptr);
+    EXPECT_FALSE(spotObject.hasProjectedTexture());
     EXPECT_EQ(TRVSetLightProjectedTexture(spot, nullptr), TRV_INVALID_HANDLE);
 
     EXPECT_EQ(TRVAddLightLightLinks(point, 1, nullptr, 0), TRV_SUCCESS);
@@ -259,4 +260,20 @@ TEST_F(Material, TexturesErasedLaterAreNotRead)
     const std::string xml = sceneXml();
     EXPECT_NE(xml.find("<FileTexture><![CDATA[..\\..\\textures\\" + file + "]]></FileTexture>"), std::string::npos);
     EXPECT_NE(xml.find("<SpotLightGoboTexture><![CDATA[..\\..\\textures\\" + file + "]]>"), std::string::npos);
+}
+
+// A spot light may take a texture still being built; erased before the scene ends, it is not read
+// and the light names no image.
+TEST_F(Material, UnfinishedProjectedTextureErasedLaterIsNotRead)
+{
+    TorvoTexture texture = nullptr;
+    ASSERT_EQ(TRVBeginTexture(manager_, "unfinished", 1, 1, TRV_TEXTURE_LDR_RGB, &texture), TRV_SUCCESS);
+    const TRVMatrix4x4 m = identity();
+    const TRVLinearRGB white = {1, 1, 1};
+    TorvoLightSource spot = nullptr;
+    ASSERT_EQ(TRVCreateSpotLight(scene_, "spot", &m, &white, &spot), TRV_SUCCESS);
+    ASSERT_EQ(TRVSetLightProjectedTexture(spot, texture), TRV_SUCCESS);
+    ASSERT_EQ(TRVEraseCachedTexture(manager_, "unfinished"), TRV_SUCCESS);
+    ASSERT_EQ(TRVEndScene(scene_), TRV_SUCCESS);
+    EXPECT_NE(sceneXml().find("<SpotLightGoboTexture><![CDATA[..\\..\\textures\\]]>"), std::string::npos);
 }
