@@ -62,10 +62,9 @@ std::string utf16ToUtf8(const std::u16string& text)
                 throw utf8::invalid_utf16(static_cast<utf8::uint16_t>(cp));
             cp = (cp << 10) + static_cast<uint16_t>(*next) + utf8::internal::SURROGATE_OFFSET;
             it = next;
-        } else if (utf8::internal::is_trail_surrogate(cp)) {
-            throw utf8::invalid_utf16(static_cast<utf8::uint16_t>(cp));
         }
-        if (cp == 0xFFFE || cp == 0xFFFF)
+        // A trail surrogate without its lead stands for itself: a surrogate code point.
+        if (utf8::internal::is_surrogate(cp) || cp == 0xFFFE || cp == 0xFFFF)
             throw utf8::invalid_code_point(cp);
         utf8::append(cp, std::back_inserter(out));  // throws invalid_code_point
     }

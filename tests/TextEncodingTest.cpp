@@ -73,18 +73,25 @@ TEST(TextEncoding, Utf16IsConvertedAndBrokenSurrogatesOrNonCharactersAreRefused)
         CHILD_EXPECT_EQ(ok.status, 0);
         CHILD_EXPECT_EQ(ok.text, std::string("c\xC3\xA9\xF0\x9F\x98\x80"));
 
+        // A lead surrogate without its trail is broken UTF-16.
         const char16_t unpairedLead[] = {u'a', 0xD800, 0};
         const char16_t leadThenLetter[] = {0xD800, u'a', 0};
-        const char16_t loneTrail[] = {0xDC00, 0};
-        for (const char16_t* bad : {unpairedLead, leadThenLetter, loneTrail}) {
+        for (const char16_t* bad : {unpairedLead, leadThenLetter}) {
             const Received refused = passName(bad);
             CHILD_EXPECT_EQ(refused.status, 10);
             CHILD_EXPECT_EQ(refused.text, std::string("Unhandled Exception: Invalid UTF-16\n"));
         }
+        // A trail surrogate on its own is a surrogate code point; U+FFFE and U+FFFF are no
+        // characters: invalid code points.
+        const char16_t loneTrail[] = {0xDC00, 0};
+        const char16_t trailThenLetter[] = {u'a', 0xDFFF, u'b', 0};
         const char16_t nonCharacter[] = {0xFFFF, 0};
-        const Received refused = passName(nonCharacter);
-        CHILD_EXPECT_EQ(refused.status, 10);
-        CHILD_EXPECT_EQ(refused.text, std::string("Unhandled Exception: Invalid code point\n"));
+        const char16_t reversedMark[] = {0xFFFE, 0};
+        for (const char16_t* bad : {loneTrail, trailThenLetter, nonCharacter, reversedMark}) {
+            const Received refused = passName(bad);
+            CHILD_EXPECT_EQ(refused.status, 10);
+            CHILD_EXPECT_EQ(refused.text, std::string("Unhandled Exception: Invalid code point\n"));
+        }
 
         // Handed-out strings are 16-bit units with a terminating 0 unit.
         TorvoString success = nullptr;
