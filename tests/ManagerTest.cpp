@@ -477,3 +477,64 @@ TEST(Manager, ContainmentRefusesProcessesThatCannotBeChildren)
     manager->assignToContainment(static_cast<int>(::getpid()));
     EXPECT_EQ(trv::lastError(), "marker\n");
 }
+
+TEST(Manager, InformationLogNamesEachCacheStepWithAllThreeNames)
+{
+    TestDirectory dir("cache");
+    const fs::path root = dir.path() / "cache";
+    fs::create_directories(root / "textures");
+    const std::string cachedTexture = trv::nameHash(std::string("old"));
+    writeFile(root / "textures" / (cachedTexture + ".exr"), "");
+    const fs::path image = dir.path() / "i.png";
+    writeFile(image, "");
+
+    InfoCapture info(dir.path() / "info.log");
+    auto manager = makeManager(root, 1);
+    const trv::CacheName mesh = manager->cacheName("m");
+    const trv::CacheName begun = manager->cacheName("t");
+    const trv::CacheName referenced = manager->cacheName("r");
+    trv::TorvoMeshStub* meshOut = nullptr;
+    trv::TorvoTextureStub* textureOut = nullptr;
+    ASSERT_EQ(manager->beginMesh("m", meshOut), 0);
+    ASSERT_EQ(manager->beginTexture("t", 2, 2, TRV_TEXTURE_LDR_RGBA, textureOut), 0);
+    ASSERT_EQ(manager->referenceTexture("r", image.string(), textureOut), 0);
+    EXPECT_EQ(manager->findTexture("t", textureOut), 0);
+    EXPECT_EQ(manager->findTexture("old", textureOut), 8);  // another scope's name
+    EXPECT_EQ(manager->findMesh("x", meshOut), 8);
+    EXPECT_EQ(manager->eraseCachedTexture("x"), 8);
+    EXPECT_EQ(manager->eraseCachedTexture("r"), 0);
+    EXPECT_EQ(manager->clearCache(), 0);
+
+    const trv::CacheName old = manager->cacheName("old");
+    const trv::CacheName x = manager->cacheName("x");
+    const std::string copy = (root / "textures" / (referenced.hashed + ".png")).string();
+    const std::string expected =
+        "Making sure directory " + root.string() + " exists.\n"
+        "Making sure directory " + (root / "meshes").string() + " exists.\n"
+        "Making sure directory " + (root / "textures").string() + " exists.\n"
+        "Initializing mesh cache.\n"
+        "Initializing texture cache.\n"
+        "Found cached texture: " + cachedTexture + ".\n"
+        "Began a mesh named m, hashed name: " + mesh.hashed + ", mangled name: " + mesh.mangled + "\n"
+        "Began a texture named t, hashed name: " + begun.hashed + ", mangled name: " + begun.mangled + "\n"
+        "Referenced a texture named r, hashed name: " + referenced.hashed + ", mangled name: " + referenced.mangled + "\n"
+        "Found Texture: t in cache. Hashed name: " + begun.hashed + ", mangled name: " + begun.mangled + "\n"
+        "Texture: old was not cached. Hashed name: " + old.hashed + ", mangled name: " + old.mangled + "\n"
+        "Mesh: x was not cached. Hashed name: " + x.hashed + ", mangled name: " + x.mangled + "\n"
+        "Texture: x was not cached, can't erase it. Hashed name: " + x.hashed + ", mangled name: " + x.mangled + "\n"
+        "Removing texture: " + copy + " from disk. Original name: r\n"
+        "Clearing cache\n"
+        "Making sure directory " + (root / "meshes").string() + " exists.\n"
+        "Trying to clear directory " + (root / "meshes").string() + ".\n"
+        "Making sure directory " + (root / "scenes").string() + " exists.\n"
+        "Trying to clear directory " + (root / "scenes").string() + ".\n"
+        "Making sure directory " + (root / "textures").string() + " exists.\n"
+        "Trying to clear directory " + (root / "textures").string() + ".\n"
+        "Making sure directory " + (root / "temp").string() + " exists.\n"
+        "Trying to clear directory " + (root / "temp").string() + ".\n";
+    const std::string log = info.text();
+    // The renderer lookup logs first; from the cache tree on, the lines are these.
+    const std::size_t start = log.find("Making sure directory ");
+    ASSERT_NE(start, std::string::npos) << log;
+    EXPECT_EQ(log.substr(start), expected);
+}
