@@ -156,7 +156,9 @@ int32_t readInt(const XMLElement* element)
 float readFloat(const XMLElement* element)
 {
     const std::string value = text(element);
-    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front())))
+    // Decimal notation only: the C reader would also take hexadecimal floats.
+    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front())) ||
+        value.find_first_of("xX") != std::string::npos)
         throw XMLGetException(badCast);
     char* end = nullptr;
     errno = 0;

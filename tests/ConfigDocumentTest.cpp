@@ -57,7 +57,7 @@ TEST(ConfigDocumentXml, ValuesAreWrittenAndReadInTheirFixedForms)
 
     XMLDocument document;
     parse(document, "<r><t>true</t><f>True</f><i>-12</i><bad> 3</bad><e></e><v><x>1.5</x><y>2</y></v>"
-                    "<w><y>1</y></w><u><x>1</x><z>2</z></u><g>1e3</g><h>3x</h></r>");
+                    "<w><y>1</y></w><u><x>1</x><z>2</z></u><g>1e3</g><h>3x</h><hex>0x1p3</hex></r>");
     const XMLElement* root = document.RootElement();
     EXPECT_TRUE(x::readBool(x::find(root, "t")));
     EXPECT_FALSE(x::readBool(x::find(root, "f")));
@@ -72,7 +72,14 @@ TEST(ConfigDocumentXml, ValuesAreWrittenAndReadInTheirFixedForms)
             EXPECT_STREQ(e.what(), "Bad lexical cast when reading value from XML");
         }
     }
-    EXPECT_THROW(x::readFloat(x::find(root, "h")), x::XMLGetException);
+    for (const char* path : {"h", "hex", "bad", "e"}) {
+        try {
+            x::readFloat(x::find(root, path));
+            ADD_FAILURE() << path;
+        } catch (const x::XMLGetException& e) {
+            EXPECT_STREQ(e.what(), "Bad lexical cast when reading value from XML");
+        }
+    }
     float vx = 0, vy = 0;
     x::readVec2(x::find(root, "v"), vx, vy);
     EXPECT_EQ(vx, 1.5f);
