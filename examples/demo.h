@@ -9,6 +9,15 @@ void demoPrintStatus(const char* what, TRVStatus status);
 /* Prints a string object's text and releases it. */
 void demoPrintText(const char* label, TorvoString string);
 
+/* A unit cube around the origin with four vertices per face, so that every face has its own
+   normal and tangent frame. Vertex v lies on face v / 4. */
+typedef struct DemoCube {
+    TRVVec3 positions[24], normals[24], tangents[24], bitangents[24];
+    TRVVec2 faceCorners[24]; /* where each vertex lies on its face: 0 to 1 on both axes */
+    int32_t indices[36];     /* two triangles per face, the faces in turn */
+} DemoCube;
+void demoCubeGeometry(DemoCube* cube);
+
 int demoCache(TorvoManager manager);                      /* what the cache holds, where the renderer is */
 int demoGeometry(TorvoManager manager);                   /* meshes and textures */
 int demoScene(TorvoManager manager, TorvoScene* outScene); /* the room scene */

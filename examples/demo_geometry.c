@@ -7,39 +7,17 @@
 static const char* const textureNames[6] = {"demo hdr y",   "demo hdr rgb", "demo hdr rgba",
                                             "demo ldr gray", "demo ldr rgb", "demo ldr rgba"};
 
-/* A unit cube: four vertices per face so that every face has its own normal, uv and tangent. */
+/* The cube with every kind of vertex data: a uv layer, colours and tangents. */
 static int demoBuildCube(TorvoManager manager, TorvoMesh* outMesh)
 {
-    static const float axes[6][3][3] = {
-        /* normal, tangent, bitangent */
-        {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
-        {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},   {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}},
-    };
-    static const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    TRVVec3 positions[24], normals[24], tangents[24], bitangents[24];
-    TRVVec2 uvs[24];
+    DemoCube cube;
+    demoCubeGeometry(&cube);
     TRVLinearRGBA colors[24];
-    int32_t indices[36];
-    for (int face = 0; face < 6; ++face) {
-        const float* n = axes[face][0];
-        const float* t = axes[face][1];
-        const float* b = axes[face][2];
-        for (int c = 0; c < 4; ++c) {
-            const int v = face * 4 + c;
-            const float s = corners[c][0] * 0.5f, r = corners[c][1] * 0.5f;
-            positions[v] = (TRVVec3){n[0] * 0.5f + t[0] * s + b[0] * r, n[1] * 0.5f + t[1] * s + b[1] * r,
-                                     n[2] * 0.5f + t[2] * s + b[2] * r};
-            normals[v] = (TRVVec3){n[0], n[1], n[2]};
-            tangents[v] = (TRVVec3){t[0], t[1], t[2]};
-            bitangents[v] = (TRVVec3){b[0], b[1], b[2]};
-            uvs[v] = (TRVVec2){(corners[c][0] + 1) * 0.5f, (corners[c][1] + 1) * 0.5f};
-            colors[v] = (TRVLinearRGBA){0.8f, 0.8f - 0.1f * (float)face, 0.2f, 1};
-        }
-        const int32_t quad[6] = {0, 1, 2, 0, 2, 3};
-        for (int i = 0; i < 6; ++i)
-            indices[face * 6 + i] = face * 4 + quad[i];
-    }
+    for (int v = 0; v < 24; ++v)
+        colors[v] = (TRVLinearRGBA){0.8f, 0.8f - 0.1f * (float)(v / 4), 0.2f, 1};
+    TRVVec3* positions = cube.positions;
+    TRVVec3* normals = cube.normals;
+    int32_t* indices = cube.indices;
 
     TorvoMesh mesh = NULL;
     TRVStatus status = TRVBeginMesh(manager, "demo cube", &mesh);
@@ -55,13 +33,13 @@ static int demoBuildCube(TorvoManager manager, TorvoMesh* outMesh)
     failed |= TRVAddTriangleData(mesh, indices + 24, 12) != TRV_SUCCESS;
     failed |= TRVEndMaterialGroup(mesh) != TRV_SUCCESS;
     failed |= TRVBeginUVLayer(mesh, "lightmap") != TRV_SUCCESS;
-    failed |= TRVAddUVData(mesh, uvs, 24) != TRV_SUCCESS;
+    failed |= TRVAddUVData(mesh, cube.faceCorners, 24) != TRV_SUCCESS;
     failed |= TRVEndUVLayer(mesh) != TRV_SUCCESS;
     failed |= TRVBeginColorLayer(mesh, "tint") != TRV_SUCCESS;
     failed |= TRVAddColorData(mesh, colors, 24) != TRV_SUCCESS;
     failed |= TRVEndColorLayer(mesh) != TRV_SUCCESS;
     failed |= TRVBeginTangents(mesh) != TRV_SUCCESS;
-    failed |= TRVAddTangentData(mesh, tangents, bitangents, 24) != TRV_SUCCESS;
+    failed |= TRVAddTangentData(mesh, cube.tangents, cube.bitangents, 24) != TRV_SUCCESS;
     failed |= TRVEndTangents(mesh) != TRV_SUCCESS;
     printf("  cube data given: %s\n", failed ? "refused" : "accepted");
 

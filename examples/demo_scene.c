@@ -22,38 +22,23 @@ static TRVMatrix4x4 demoPlace(float sx, float sy, float sz, float x, float y, fl
 /* The room's one mesh: a unit box with a lightmap uv layer (four vertices per face). */
 static TRVStatus demoBuildBox(TorvoManager manager, TorvoMesh* outMesh)
 {
-    static const float axes[6][3][3] = {
-        {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}, {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},
-        {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}},
-    };
-    static const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    TRVVec3 positions[24], normals[24];
+    DemoCube cube;
+    demoCubeGeometry(&cube);
+    /* each face gets its own cell of a 3 x 2 lightmap grid */
     TRVVec2 uvs[24];
-    int32_t indices[36];
-    for (int face = 0; face < 6; ++face) {
-        const float *n = axes[face][0], *t = axes[face][1], *b = axes[face][2];
-        for (int c = 0; c < 4; ++c) {
-            const int v = face * 4 + c;
-            const float s = corners[c][0] * 0.5f, r = corners[c][1] * 0.5f;
-            positions[v] = (TRVVec3){n[0] * 0.5f + t[0] * s + b[0] * r, n[1] * 0.5f + t[1] * s + b[1] * r,
-                                     n[2] * 0.5f + t[2] * s + b[2] * r};
-            normals[v] = (TRVVec3){n[0], n[1], n[2]};
-            /* each face gets its own cell of a 3 x 2 lightmap grid */
-            uvs[v] = (TRVVec2){((float)(face % 3) + (corners[c][0] + 1) * 0.45f + 0.05f) / 3.0f,
-                               ((float)(face / 3) + (corners[c][1] + 1) * 0.45f + 0.05f) / 2.0f};
-        }
-        const int32_t quad[6] = {0, 1, 2, 0, 2, 3};
-        for (int i = 0; i < 6; ++i)
-            indices[face * 6 + i] = face * 4 + quad[i];
+    for (int v = 0; v < 24; ++v) {
+        const int face = v / 4;
+        uvs[v] = (TRVVec2){((float)(face % 3) + cube.faceCorners[v].x * 0.9f + 0.05f) / 3.0f,
+                           ((float)(face / 3) + cube.faceCorners[v].y * 0.9f + 0.05f) / 2.0f};
     }
     TorvoMesh mesh = NULL;
     TRVStatus status = TRVBeginMesh(manager, "demo room box", &mesh);
     if (status == TRV_SUCCESS)
-        status = TRVAddVertexData(mesh, positions, normals, 24);
+        status = TRVAddVertexData(mesh, cube.positions, cube.normals, 24);
     if (status == TRV_SUCCESS)
         status = TRVBeginMaterialGroup(mesh, "surface");
     if (status == TRV_SUCCESS)
-        status = TRVAddTriangleData(mesh, indices, 36);
+        status = TRVAddTriangleData(mesh, cube.indices, 36);
     if (status == TRV_SUCCESS)
         status = TRVEndMaterialGroup(mesh);
     if (status == TRV_SUCCESS)

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -46,9 +47,9 @@ bool within(std::chrono::milliseconds limit, Condition condition)
     return condition();
 }
 
-// Forks a host that starts "sleep 60" (contained or not) and then waits to be killed;
-// gives the host's and the sleeper's process ids.
-std::pair<pid_t, pid_t> hostWithChild(bool contain)
+// Forks a host that starts "sleep 60" with startSleeper (which gives the sleeper's process id)
+// and then waits to be killed; gives the host's and the sleeper's process ids.
+std::pair<pid_t, pid_t> hostWithChild(const std::function<pid_t()>& startSleeper)
 {
     int channel[2];
     if (::pipe(channel) != 0)
@@ -56,14 +57,7 @@ std::pair<pid_t, pid_t> hostWithChild(bool contain)
     const pid_t host = ::fork();
     if (host == 0) {
         ::close(channel[0]);
-        const pid_t self = ::getpid();
-        const pid_t child = ::fork();
-        if (child == 0) {
-            if (contain)
-                trv::platform::containChild(self);
-            ::execl("/bin/sleep", "sleep", "60", static_cast<char*>(nullptr));
-            ::_exit(126);
-        }
+        const pid_t child = startSleeper();
         (void)!::write(channel[1], &child, sizeof child);
         for (;;)
             ::pause();
@@ -76,59 +70,66 @@ std::pair<pid_t, pid_t> hostWithChild(bool contain)
     return {host, child};
 }
 
+// The sleeper forked by hand, contained or not.
+std::function<pid_t()> forkedSleeper(bool contain)
+{
+    return [contain] {
+        const pid_t self = ::getpid();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (contain)
+                trv::platform::containChild(self);
+            ::execl("/bin/sleep", "sleep", "60", static_cast<char*>(nullptr));
+            ::_exit(126);
+        }
+        return child;
+    };
+}
+
+// Kills the host, collects it, and tells whether its sleeper ended (killing it if not).
+bool sleeperEndsWithKilledHost(pid_t host, pid_t child)
+{
+    ::kill(host, SIGKILL);
+    int status = 0;
+    ::waitpid(host, &status, 0);
+    const bool ended = within(std::chrono::seconds(5), [&] { return !running(child); });
+    if (!ended)
+        ::kill(child, SIGKILL);
+    return ended;
+}
+
 }  // namespace
 
 TEST(Containment, ChildEndsWithItsKilledHost)
 {
-    const auto [host, child] = hostWithChild(true);
+    const auto [host, child] = hostWithChild(forkedSleeper(true));
     ASSERT_GT(host, 0);
     ASSERT_GT(child, 0);
     // Past the containment and into the program before the host goes.
     EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
-    ::kill(host, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(host, &status, 0), host);
-    EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return !running(child); }));
-    if (running(child))
-        ::kill(child, SIGKILL);
+    EXPECT_TRUE(sleeperEndsWithKilledHost(host, child));
 }
 
 TEST(Containment, ChildOutlivesTheHostThreadThatStartedItButNotTheHost)
 {
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    const pid_t host = ::fork();
-    ASSERT_GE(host, 0);
-    if (host == 0) {
-        ::close(channel[0]);
-        // The renderer is started from a thread that ends at once, as a host's worker may.
-        trv::platform::ChildProcess child;
-        std::thread([&] { trv::platform::startChild("/bin/sleep", {"60"}, {}, -1, child); }).join();
-        (void)!::write(channel[1], &child.pid, sizeof child.pid);
-        for (;;)
-            ::pause();
-    }
-    ::close(channel[1]);
-    pid_t child = -1;
-    if (::read(channel[0], &child, sizeof child) != static_cast<ssize_t>(sizeof child))
-        child = -1;
-    ::close(channel[0]);
+    // The renderer is started from a thread that ends at once, as a host's worker may.
+    const auto [host, child] = hostWithChild([] {
+        trv::platform::ChildProcess started;
+        std::thread([&] { trv::platform::startChild("/bin/sleep", {"60"}, {}, -1, started); }).join();
+        return static_cast<pid_t>(started.pid);
+    });
+    ASSERT_GT(host, 0);
     ASSERT_GT(child, 0);
     EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_TRUE(running(child));
-    ::kill(host, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(host, &status, 0), host);
-    EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return !running(child); }));
-    if (running(child))
-        ::kill(child, SIGKILL);
+    EXPECT_TRUE(sleeperEndsWithKilledHost(host, child));
 }
 
 TEST(Containment, UncontainedChildWouldOutliveItsHost)
 {
     // The control: the same host without containment leaves its child running.
-    const auto [host, child] = hostWithChild(false);
+    const auto [host, child] = hostWithChild(forkedSleeper(false));
     ASSERT_GT(host, 0);
     ASSERT_GT(child, 0);
     ASSERT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
