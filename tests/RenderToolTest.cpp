@@ -39,19 +39,9 @@ struct RenderTools : ::testing::Test {
     }
 };
 
-// Every piece of output of a handler's run until it ends.
 std::vector<std::string> drain(trv::ProcessHandler& handler)
 {
-    std::vector<std::string> pieces;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        const int32_t result = handler.wait(1000);
-        if (handler.outputAvailable() && !handler.lastOutput().empty())
-            pieces.push_back(handler.lastOutput());
-        if (result == trv::WaitProcessEnded)
-            break;
-    }
-    return pieces;
+    return trvtest::drainOutput(handler, std::chrono::seconds(10));
 }
 
 TEST_F(RenderTools, LocalCommandLinesAreExact)

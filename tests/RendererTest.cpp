@@ -65,15 +65,7 @@ struct RendererRun : ::testing::Test {
     {
         trv::PipeProcessHandler handler;
         handler.launch("", renderer, arguments, job);
-        std::vector<std::string> pieces;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            const int32_t result = handler.wait(1000);
-            if (handler.outputAvailable() && !handler.lastOutput().empty())
-                pieces.push_back(handler.lastOutput());
-            if (result == trv::WaitProcessEnded)
-                break;
-        }
+        auto pieces = trvtest::drainOutput(handler, std::chrono::seconds(20));
         return {pieces, handler.exitCode()};
     }
 };

@@ -8,12 +8,15 @@
 #include "bake/JobPass.h"
 #include "bake/JobTarget.h"
 #include "job/FSTorvoJob.h"
+#include "job/ProcessHandler.h"
 #include "job/XmlTools.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace trvtest {
@@ -24,6 +27,21 @@ using testfiles::readFile;
 inline const fs::path fakeRenderer = fs::path(TORVO_BINARY_DIR) / "tests" / "fakes" / "fake_renderer";
 
 // A fresh directory for one test.
+// Every non-empty piece of output of a handler's run until it ends, or until the limit passes.
+inline std::vector<std::string> drainOutput(trv::ProcessHandler& handler, std::chrono::seconds limit)
+{
+    std::vector<std::string> pieces;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int32_t result = handler.wait(1000);
+        if (handler.outputAvailable() && !handler.lastOutput().empty())
+            pieces.push_back(handler.lastOutput());
+        if (result == trv::WaitProcessEnded)
+            break;
+    }
+    return pieces;
+}
+
 inline fs::path scratchDirectory(const std::string& name)
 {
     const fs::path dir = fs::temp_directory_path() / ("torvo-job-" + std::to_string(::getpid())) / name;
