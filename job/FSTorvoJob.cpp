@@ -14,9 +14,13 @@
 #include "job/RenderTool.h"
 #include "scene/FSTorvoScene.h"
 
+#include <utf8.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -36,6 +40,16 @@ std::string trimmed(const std::string& text)
     if (first == std::string::npos)
         return {};
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The renderer's bytes as text the host can be given: every invalid UTF-8 sequence becomes U+FFFD.
+std::string validText(const std::string& bytes)
+{
+    if (utf8::is_valid(bytes.begin(), bytes.end()))
+        return bytes;
+    std::string text;
+    utf8::replace_invalid(bytes.begin(), bytes.end(), std::back_inserter(text));
+    return text;
 }
 
 }  // namespace
@@ -255,7 +269,8 @@ void FSTorvoJob::handleOutput(const std::string& piece)
         info.flush();
     const auto title = piece.find(titleMarker);
     if (title != std::string::npos) {
-        applyTitle(trimmed(piece.substr(title + titleMarker.size())));
+        // Handed to the host as a string of its encoding, which needs valid text.
+        applyTitle(validText(trimmed(piece.substr(title + titleMarker.size()))));
         return;
     }
     const auto value = piece.find(progressMarker);
@@ -264,8 +279,9 @@ void FSTorvoJob::handleOutput(const std::string& piece)
         const char* begin = number.c_str();
         char* end = nullptr;
         const long parsed = std::strtol(begin, &end, 10);
+        // A value is a percentage: whatever the renderer wrote, the host gets 0..100.
         if (end != begin && !std::isspace(static_cast<unsigned char>(*begin)))
-            applyProgress(static_cast<int32_t>(std::max<long>(std::min<long>(parsed, INT32_MAX), INT32_MIN)));
+            applyProgress(static_cast<int32_t>(std::clamp<long>(parsed, 0, 100)));
         return;
     }
     if (piece.find("Done rendering!") != std::string::npos)

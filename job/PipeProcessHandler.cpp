@@ -3,6 +3,7 @@
 #include "job/ProcessExceptions.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <iostream>
 
@@ -41,6 +42,13 @@ int32_t PipeProcessHandler::wait(int32_t timeoutMilliseconds)
         outputAvailable_ = true;
         return WaitOutput;
     }
+    // Once the process has ended, what it wrote is all queued: only that much more is taken.
+    // Whatever a process it left behind writes may never stop, and must not hide the end.
+    noteEnd();
+    if (endNoted_ && leftAfterEnd_ <= 0) {
+        running_ = false;
+        return WaitProcessEnded;
+    }
     // A queued piece is taken at once: output goes before the end, and a busy channel costs no wait.
     int error = 0;
     const long queued = platform::peekMessageLength(channel_.server, error);
@@ -54,12 +62,24 @@ int32_t PipeProcessHandler::wait(int32_t timeoutMilliseconds)
         return WaitOutput;
     case platform::WaitEvent::Ended:
         platform::reapChild(child_, true);
+        endNoted_ = true;
+        leftAfterEnd_ = 0;
         running_ = false;
         return WaitProcessEnded;
     case platform::WaitEvent::TimedOut:
         break;
     }
     return WaitTimeout;
+}
+
+void PipeProcessHandler::noteEnd()
+{
+    if (endNoted_ || !running_ || !platform::reapChild(child_, false))
+        return;
+    endNoted_ = true;
+    leftAfterEnd_ = platform::queuedMessageBytes(channel_.server);
+    if (leftAfterEnd_ < 0)
+        leftAfterEnd_ = LONG_MAX;  // unknown: the queue is drained until it is empty
 }
 
 bool PipeProcessHandler::readMessage(long length)
@@ -69,6 +89,7 @@ bool PipeProcessHandler::readMessage(long length)
         length = platform::peekMessageLength(channel_.server, error);
     if (length < 0) {
         std::cout << "ReadFile from pipe failed with error: " << error << std::endl;
+        leftAfterEnd_ = 0;  // after the end, a failing channel ends the reading
         return false;
     }
     // The buffer keeps room for the terminating 0 and doubles until the piece fits.
@@ -77,8 +98,10 @@ bool PipeProcessHandler::readMessage(long length)
     const long got = platform::receiveMessage(channel_.server, buffer_.data(), buffer_.size() - 1, error);
     if (got < 0) {
         std::cout << "ReadFile from pipe failed with error: " << error << std::endl;
+        leftAfterEnd_ = 0;
         return false;
     }
+    leftAfterEnd_ -= got;
     buffer_[static_cast<std::size_t>(got)] = 0;
     lastOutput_.assign(buffer_.data(), std::strlen(buffer_.data()));
     return true;

@@ -47,6 +47,9 @@ WaitEvent waitForMessageOrEnd(int server, const ChildProcess& child, int timeout
 
 // Length of the next queued message without taking it; -1 with error set on failure.
 long peekMessageLength(int server, int& error);
+// Bytes of all messages queued on server together (an empty message adds none); -1 when the
+// system cannot tell.
+long queuedMessageBytes(int server);
 // Takes the next message into buffer (at most capacity bytes); its length, or -1 with error set.
 long receiveMessage(int server, char* buffer, std::size_t capacity, int& error);
 

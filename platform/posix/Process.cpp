@@ -7,6 +7,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -212,6 +213,15 @@ long peekMessageLength(int server, int& error)
             return -1;
         }
     }
+}
+
+long queuedMessageBytes(int server)
+{
+    // For a packet socket of this kind the count covers every queued message, not just the first.
+    int bytes = 0;
+    if (server < 0 || ::ioctl(server, FIONREAD, &bytes) != 0)
+        return -1;
+    return bytes;
 }
 
 long receiveMessage(int server, char* buffer, std::size_t capacity, int& error)

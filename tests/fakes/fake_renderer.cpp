@@ -23,6 +23,10 @@
 //   crash                 raise SIGSEGV
 //   exit <code>           end with the code
 //   touch <file>          create an empty file in the working directory
+//   close                 close standard output and error; the script runs on
+//   spawn <ms> <n> <text> start a grandchild that keeps the output open, waits ms, says n messages
+//                         "text <i>\n" (n 0: until a write fails, at most 10 s) and ends; the
+//                         script runs on at once
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -32,6 +36,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -40,12 +45,28 @@ namespace {
 
 std::vector<std::string> args;
 
-void put(int fd, const std::string& text)
+bool put(int fd, const std::string& text)
 {
     ssize_t written;
     do {
         written = ::write(fd, text.data(), text.size());
     } while (written < 0 && errno == EINTR);
+    return written >= 0;
+}
+
+// The grandchild of "spawn": not the renderer's business any more once started.
+void spawnGrandchild(long delayMs, long count, const std::string& text)
+{
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (long i = 0; count == 0 || i < count; ++i) {
+        if (!put(1, text + " " + std::to_string(i) + "\n") || std::chrono::steady_clock::now() > deadline)
+            break;
+    }
+    ::_exit(0);
 }
 
 std::string joinedArgs()
@@ -129,6 +150,17 @@ int runScript(std::istream& in)
             return std::atoi(rest.c_str());
         } else if (op == "touch") {
             std::ofstream(rest).put('\n');
+        } else if (op == "close") {
+            ::close(1);
+            ::close(2);
+        } else if (op == "spawn") {
+            std::istringstream r(rest);
+            long delay = 0;
+            long count = 0;
+            std::string text;
+            r >> delay >> count;
+            std::getline(r >> std::ws, text);
+            spawnGrandchild(delay, count, text);
         }
     }
     return 0;
