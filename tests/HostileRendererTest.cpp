@@ -14,6 +14,9 @@
 #include <thread>
 
 using trvtest::FakePass;
+using trvtest::giConfig;
+using trvtest::Progress;
+using trvtest::textOf;
 using trvtest::FakeTarget;
 using trvtest::InfoLogCapture;
 using trvtest::TestJob;
@@ -21,34 +24,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// Two counted phases are expected per stage of this configuration.
-const char* const giConfig =
-    "<KXConfig><GISettings><enableGI>true</enableGI><primaryIntegrator>pathtracer</primaryIntegrator>"
-    "<secondaryIntegrator>none</secondaryIntegrator></GISettings></KXConfig>";
-
-struct Progress {
-    std::string title;
-    int32_t progress;
-    int32_t global;
-    bool operator==(const Progress& o) const
-    {
-        return title == o.title && progress == o.progress && global == o.global;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Progress& p)
-{
-    return out << "{" << (p.title.size() > 80 ? p.title.substr(0, 80) + "..." : p.title) << " (" << p.title.size()
-               << " bytes), " << p.progress << ", " << p.global << "}";
-}
-
-std::string textOf(TorvoString string)
-{
-    auto* object = static_cast<trv::FSTorvoString*>(trv::objectOf(string));
-    std::string text = static_cast<const char*>(object->data());
-    delete object;
-    return text;
-}
 
 // What the host saw while it drove a job.
 struct Observed {

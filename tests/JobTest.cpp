@@ -16,38 +16,15 @@
 #include <thread>
 
 using trvtest::FakePass;
+using trvtest::giConfig;
+using trvtest::Progress;
+using trvtest::textOf;
 using trvtest::FakeTarget;
 using trvtest::InfoLogCapture;
 using trvtest::TestJob;
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const giConfig =
-    "<KXConfig><GISettings><enableGI>true</enableGI><primaryIntegrator>pathtracer</primaryIntegrator>"
-    "<secondaryIntegrator>none</secondaryIntegrator></GISettings></KXConfig>";
-
-struct Progress {
-    std::string title;
-    int32_t progress;
-    int32_t global;
-    bool operator==(const Progress& o) const
-    {
-        return title == o.title && progress == o.progress && global == o.global;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Progress& p)
-{
-    return out << "{" << p.title << ", " << p.progress << ", " << p.global << "}";
-}
-
-std::string textOf(TorvoString string)
-{
-    auto* object = static_cast<trv::FSTorvoString*>(trv::objectOf(string));
-    std::string text = static_cast<const char*>(object->data());
-    delete object;
-    return text;
-}
 
 struct JobFixture : ::testing::Test {
     fs::path dir = trvtest::scratchDirectory(::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -4,7 +4,9 @@
 
 #include "../TestFiles.h"
 
+#include "api/Handles.h"
 #include "api/Log.h"
+#include "api/TorvoString.h"
 #include "bake/JobPass.h"
 #include "bake/JobTarget.h"
 #include "job/FSTorvoJob.h"
@@ -27,6 +29,36 @@ using testfiles::readFile;
 inline const fs::path fakeRenderer = fs::path(TORVO_BINARY_DIR) / "tests" / "fakes" / "fake_renderer";
 
 // A fresh directory for one test.
+// A job configuration with global illumination on: two counted phases are expected per stage.
+inline const char* const giConfig =
+    "<KXConfig><GISettings><enableGI>true</enableGI><primaryIntegrator>pathtracer</primaryIntegrator>"
+    "<secondaryIntegrator>none</secondaryIntegrator></GISettings></KXConfig>";
+
+// What the host reads of a job's progress at one moment.
+struct Progress {
+    std::string title;
+    int32_t progress;
+    int32_t global;
+    bool operator==(const Progress& o) const
+    {
+        return title == o.title && progress == o.progress && global == o.global;
+    }
+};
+inline std::ostream& operator<<(std::ostream& out, const Progress& p)
+{
+    return out << "{" << (p.title.size() > 80 ? p.title.substr(0, 80) + "..." : p.title) << " (" << p.title.size()
+               << " bytes), " << p.progress << ", " << p.global << "}";
+}
+
+// The text of a string object handed out by the library, which is released here.
+inline std::string textOf(TorvoString string)
+{
+    auto* object = static_cast<trv::FSTorvoString*>(trv::objectOf(string));
+    std::string text = static_cast<const char*>(object->data());
+    delete object;
+    return text;
+}
+
 // Every non-empty piece of output of a handler's run until it ends, or until the limit passes.
 inline std::vector<std::string> drainOutput(trv::ProcessHandler& handler, std::chrono::seconds limit)
 {
