@@ -3,6 +3,8 @@
 #include "job/ProcessExceptions.h"
 #include "platform/Process.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -23,10 +25,7 @@ const fs::path fakeRenderer = fs::path(TORVO_BINARY_DIR) / "tests" / "fakes" / "
 
 fs::path scratch(const std::string& name)
 {
-    const fs::path dir = fs::temp_directory_path() / ("torvo-process-" + std::to_string(::getpid())) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return testfiles::processScratchDirectory("process", name);
 }
 
 // Writes a script for the fake renderer and starts it on a new handler.

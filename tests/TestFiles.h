@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -78,6 +79,34 @@ inline std::string readFile(const fs::path& file)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// A fresh folder `name` inside one folder per test program and prefix ("torvo-<prefix>-<pid>"),
+// which is removed when the program ends. Children forked by a test leave it alone.
+inline fs::path processScratchDirectory(const std::string& prefix, const std::string& name)
+{
+    struct Root {
+        fs::path path;
+        pid_t owner;
+        ~Root()
+        {
+            std::error_code ec;
+            if (::getpid() == owner)
+                fs::remove_all(path, ec);
+        }
+    };
+    static std::map<std::string, Root> roots;
+    auto found = roots.find(prefix);
+    if (found == roots.end())
+        found = roots
+                    .emplace(prefix, Root{fs::temp_directory_path() /
+                                              ("torvo-" + prefix + "-" + std::to_string(::getpid())),
+                                          ::getpid()})
+                    .first;
+    const fs::path dir = found->second.path / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return fs::canonical(dir);
 }
 
 }  // namespace testfiles

@@ -76,10 +76,7 @@ inline std::vector<std::string> drainOutput(trv::ProcessHandler& handler, std::c
 
 inline fs::path scratchDirectory(const std::string& name)
 {
-    const fs::path dir = fs::temp_directory_path() / ("torvo-job-" + std::to_string(::getpid())) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return fs::canonical(dir);
+    return testfiles::processScratchDirectory("job", name);
 }
 
 // A renderer installation of links to the fake renderer.
