@@ -13,11 +13,8 @@
 #include <chrono>
 #include <thread>
 
-using trvtest::FakePass;
-using trvtest::giConfig;
 using trvtest::Progress;
 using trvtest::textOf;
-using trvtest::FakeTarget;
 using trvtest::InfoLogCapture;
 using trvtest::TestJob;
 namespace fs = std::filesystem;
@@ -33,19 +30,9 @@ struct Observed {
     int outOfRange = 0;  // progress or global progress read outside 0..100
 };
 
-struct HostileRenderer : ::testing::Test {
-    fs::path dir = trvtest::scratchDirectory(
-        std::string("hostile-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    trv::FSTorvoManager manager;
-    std::shared_ptr<FakePass> pass0 = std::make_shared<FakePass>("pass0");
-    std::vector<std::shared_ptr<FakeTarget>> targets;
-
-    HostileRenderer()
+struct HostileRenderer : trvtest::JobRig {
+    HostileRenderer() : JobRig("hostile-")
     {
-        EXPECT_EQ(manager.initialize(dir / "cache", 0), 0);
-        std::ofstream(dir / "config.xml") << giConfig;
-        std::ofstream(dir / "scene.xml") << "<KXScene/>";
-        std::ofstream(dir / "scene_files.xml") << "<inputspecification/>";
         const fs::path bin = trvtest::fakeInstallation(dir, false);
         EXPECT_EQ(manager.setTorvoPath(bin.string()), 0);
     }
@@ -53,14 +40,7 @@ struct HostileRenderer : ::testing::Test {
     // A started one-stage job whose renderer runs `script` (bytes written as they are).
     std::shared_ptr<TestJob> started(const std::string& name, const std::string& script)
     {
-        auto made = std::make_shared<TestJob>(&manager, name, dir / "config.xml", dir / "scene.xml",
-                                              dir / "scene_files.xml");
-        EXPECT_EQ(made->passesAndTargets().addPass("p", [&] { return pass0; }), 0);
-        auto target = std::make_shared<FakeTarget>("target0", false);
-        target->passes = {pass0.get()};
-        targets.push_back(target);
-        EXPECT_EQ(made->passesAndTargets().addTarget("t0", [&] { return target; }), 0);
-        manager.jobTable()[name] = made;
+        auto made = job(1, name);
         std::ofstream(made->jobDirectory() / "target0_pass0.xml.fake", std::ios::binary) << script;
         EXPECT_EQ(made->startJob(1, 0), 0);
         return made;

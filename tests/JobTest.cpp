@@ -15,50 +15,22 @@
 #include <sys/wait.h>
 #include <thread>
 
-using trvtest::FakePass;
 using trvtest::giConfig;
 using trvtest::Progress;
 using trvtest::textOf;
-using trvtest::FakeTarget;
 using trvtest::InfoLogCapture;
 using trvtest::TestJob;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct JobFixture : ::testing::Test {
-    fs::path dir = trvtest::scratchDirectory(::testing::UnitTest::GetInstance()->current_test_info()->name());
+struct JobFixture : trvtest::JobRig {
     fs::path bin;
-    trv::FSTorvoManager manager;
-    std::shared_ptr<FakePass> pass0 = std::make_shared<FakePass>("pass0");
-    std::vector<std::shared_ptr<FakeTarget>> targets;
 
-    JobFixture()
-    {
-        EXPECT_EQ(manager.initialize(dir / "cache", 0), 0);
-        std::ofstream(dir / "config.xml") << giConfig;
-        std::ofstream(dir / "scene.xml") << "<KXScene/>";
-        std::ofstream(dir / "scene_files.xml") << "<inputspecification/>";
-    }
     void install(bool frontEnd)
     {
         bin = trvtest::fakeInstallation(dir, frontEnd);
         ASSERT_EQ(manager.setTorvoPath(bin.string()), 0);
-    }
-    // A job with `stageCount` single-document stages target<i>_pass0.xml, in the manager's table.
-    std::shared_ptr<TestJob> job(int stageCount, const std::string& name = "bake")
-    {
-        auto made = std::make_shared<TestJob>(&manager, name, dir / "config.xml", dir / "scene.xml",
-                                              dir / "scene_files.xml");
-        EXPECT_EQ(made->passesAndTargets().addPass("p", [&] { return pass0; }), 0);
-        for (int i = 0; i < stageCount; ++i) {
-            auto target = std::make_shared<FakeTarget>("target" + std::to_string(i), false);
-            target->passes = {pass0.get()};
-            targets.push_back(target);
-            EXPECT_EQ(made->passesAndTargets().addTarget("t" + std::to_string(i), [&] { return target; }), 0);
-        }
-        manager.jobTable()[name] = made;
-        return made;
     }
     void script(const trv::FSTorvoJob& job, int stage, const std::string& text)
     {

@@ -9,6 +9,7 @@
 #include "api/TorvoString.h"
 #include "bake/JobPass.h"
 #include "bake/JobTarget.h"
+#include "cache/FSTorvoManager.h"
 #include "job/FSTorvoJob.h"
 #include "job/ProcessHandler.h"
 #include "job/XmlTools.h"
@@ -210,6 +211,40 @@ private:
 class InfoLogCapture : public LogCapture {
 public:
     explicit InfoLogCapture(const fs::path& file) : LogCapture(file, trv::InfoLog) {}
+};
+
+// A test fixture with a manager on a scratch folder, a job configuration, scene files and one
+// pass; jobs of single-document stages target<i>_pass0.xml are made on it.
+struct JobRig : ::testing::Test {
+    explicit JobRig(const std::string& prefix = "")
+        : dir(scratchDirectory(prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+    {
+        EXPECT_EQ(manager.initialize(dir / "cache", 0), 0);
+        std::ofstream(dir / "config.xml") << giConfig;
+        std::ofstream(dir / "scene.xml") << "<KXScene/>";
+        std::ofstream(dir / "scene_files.xml") << "<inputspecification/>";
+    }
+
+    // A job with `stageCount` stages, in the manager's table.
+    std::shared_ptr<TestJob> job(int stageCount, const std::string& name = "bake")
+    {
+        auto made = std::make_shared<TestJob>(&manager, name, dir / "config.xml", dir / "scene.xml",
+                                              dir / "scene_files.xml");
+        EXPECT_EQ(made->passesAndTargets().addPass("p", [&] { return pass0; }), 0);
+        for (int i = 0; i < stageCount; ++i) {
+            auto target = std::make_shared<FakeTarget>("target" + std::to_string(i), false);
+            target->passes = {pass0.get()};
+            targets.push_back(target);
+            EXPECT_EQ(made->passesAndTargets().addTarget("t" + std::to_string(i), [&] { return target; }), 0);
+        }
+        manager.jobTable()[name] = made;
+        return made;
+    }
+
+    fs::path dir;
+    trv::FSTorvoManager manager;
+    std::shared_ptr<FakePass> pass0 = std::make_shared<FakePass>("pass0");
+    std::vector<std::shared_ptr<FakeTarget>> targets;
 };
 
 }  // namespace trvtest
