@@ -30,6 +30,8 @@ public:
     ~FSTorvoJob() override;
 
     const std::string& name() const { return name_; }
+    // The scene the job renders; its passes and targets take only objects of this scene.
+    const std::shared_ptr<FSTorvoScene>& scene() const { return scene_; }
     const std::filesystem::path& jobDirectory() const { return jobDirectory_; }
     const std::filesystem::path& configurationPath() const { return configurationPath_; }
     const std::filesystem::path& outputDirectory() const { return outputDirectory_; }
