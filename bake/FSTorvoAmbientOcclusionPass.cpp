@@ -1,8 +1,8 @@
 #include "bake/FSTorvoAmbientOcclusionPass.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
-#include "job/XmlTools.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/XmlTools.h"
 
 namespace trv {
 

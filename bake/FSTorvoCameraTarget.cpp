@@ -1,11 +1,11 @@
 #include "bake/FSTorvoCameraTarget.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "bake/FSTorvoFullShadingPass.h"
 #include "job/FSTorvoJob.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 #include "scene/FSTorvoCamera.h"
 
 #include <stdexcept>

@@ -1,12 +1,12 @@
 #include "bake/FSTorvoLUAPass.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
 #include "cache/FileHelpers.h"
 #include "cache/NameHash.h"
 #include "job/FSTorvoJob.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 namespace fs = std::filesystem;
 

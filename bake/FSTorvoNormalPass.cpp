@@ -1,7 +1,7 @@
 #include "bake/FSTorvoNormalPass.h"
 
-#include "api/Status.h"
-#include "job/XmlTools.h"
+#include "core/Status.h"
+#include "core/XmlTools.h"
 
 namespace trv {
 

@@ -1,12 +1,12 @@
 #include "bake/FSTorvoPointCloudTarget.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "bake/FSTorvoLUAPass.h"
 #include "bake/FSTorvoPointCloudTargetEntity.h"
 #include "job/FSTorvoJob.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 #include "scene/FSTorvoPointCloud.h"
 
 #include <algorithm>

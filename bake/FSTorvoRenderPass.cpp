@@ -1,9 +1,9 @@
 #include "bake/FSTorvoRenderPass.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "job/FSTorvoJob.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 namespace trv {
 

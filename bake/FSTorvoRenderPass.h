@@ -2,7 +2,7 @@
 // settings that belong to other kinds of pass.
 #pragma once
 
-#include "bake/JobPass.h"
+#include "job/JobPass.h"
 #include "bake/TorvoRenderPassStub.h"
 
 #include <memory>

@@ -2,7 +2,7 @@
 // it handed out, and the refusals of what belongs to other kinds of target.
 #pragma once
 
-#include "bake/JobTarget.h"
+#include "job/JobTarget.h"
 #include "bake/TorvoTargetStub.h"
 #include "results/FramebufferList.h"
 

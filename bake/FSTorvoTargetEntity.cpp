@@ -1,7 +1,7 @@
 #include "bake/FSTorvoTargetEntity.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "platform/Guid.h"
 
 namespace trv {

@@ -1,13 +1,13 @@
 #include "bake/FSTorvoTextureTarget.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
 #include "bake/FSTorvoRenderPass.h"
 #include "bake/FSTorvoTextureTargetEntity.h"
 #include "job/FSTorvoJob.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 #include "scene/FSTorvoInstance.h"
 
 namespace trv {

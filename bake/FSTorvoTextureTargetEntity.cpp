@@ -1,7 +1,7 @@
 #include "bake/FSTorvoTextureTargetEntity.h"
 
-#include "api/Frame.h"
-#include "api/Status.h"
+#include "core/Checks.h"
+#include "core/Status.h"
 #include "bake/FSTorvoTextureTarget.h"
 
 namespace trv {

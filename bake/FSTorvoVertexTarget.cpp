@@ -1,10 +1,10 @@
 #include "bake/FSTorvoVertexTarget.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "bake/FSTorvoNormalPass.h"
 #include "bake/FSTorvoVertexTargetEntity.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <algorithm>
 

@@ -15,9 +15,9 @@ std::string benchBinaryDir()
 #define TORVO_BINARY_DIR benchBinaryDir()
 #include "tests/fakes/JobTestDoubles.h"
 
-#include "api/Handles.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/TorvoString.h"
+#include "manager/FSTorvoManager.h"
 #include "platform/Process.h"
 
 #include <benchmark/benchmark.h>
@@ -47,8 +47,8 @@ struct BenchJob {
         job = std::make_shared<trvtest::TestJob>(&manager, "bench", dir / "config.xml", dir / "s.xml",
                                                  dir / "f.xml");
         target->passes = {pass.get()};
-        job->passesAndTargets().addPass("p", [&] { return pass; });
-        job->passesAndTargets().addTarget("t", [&] { return target; });
+        job->passesAndTargets().addPass("p", [&](auto& out) { out = pass; return 0; });
+        job->passesAndTargets().addTarget("t", [&](auto& out) { out = target; return 0; });
         manager.jobTable()["bench"] = job;
         std::ofstream(job->jobDirectory() / "target0_pass0.xml.fake") << script;
     }

@@ -1,19 +1,21 @@
 // One bake of one ended scene: its stages, the renderer runs and their progress.
 #pragma once
 
-#include "bake/PassesAndTargets.h"
+#include "job/BakeFactory.h"
+#include "job/PassesAndTargets.h"
 #include "job/JobProgress.h"
 #include "job/JobStage.h"
 #include "job/TorvoJobStub.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace trv {
 
-class FSTorvoManager;
+class JobOwner;
 class FSTorvoScene;
 class PipeProcessHandler;
 class RenderTool;
@@ -25,7 +27,7 @@ public:
     // Makes the job directory (nameHash of the name under the manager's jobs directory) exist
     // and empty, and copies the caller's configuration file into it as "job.xml" (none for an
     // empty path). Throws std::filesystem::filesystem_error.
-    FSTorvoJob(FSTorvoManager* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
+    FSTorvoJob(JobOwner* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
                const std::filesystem::path& configurationPath);
     ~FSTorvoJob() override;
 
@@ -91,12 +93,15 @@ private:
     void applyTitle(const std::string& title);
     void applyProgress(int32_t value);
     TRVStatus refuseAfterStart() const;
-    // The state and name rules of the create operations; 4 when both pass.
-    TRVStatus refuseTarget(const std::string& name) const;
-    TRVStatus refusePass(const std::string& name) const;
+    // The create operations: the state rule, then the container's name and allocation rules
+    // around the owner's bake factory, which make calls.
+    TRVStatus createTarget(const std::string& name, TorvoTargetStub*& out,
+                           const std::function<TRVStatus(BakeFactory&, BakeFactory::Target&)>& make);
+    TRVStatus createPass(const std::string& name, TorvoRenderPassStub*& out,
+                         const std::function<TRVStatus(BakeFactory&, BakeFactory::Pass&)>& make);
 
     JobProgress progress_;
-    FSTorvoManager* manager_;
+    JobOwner* manager_;
     std::string name_;
     std::filesystem::path configurationPath_;
     std::shared_ptr<FSTorvoScene> scene_;

@@ -1,7 +1,7 @@
 // STAND-IN until the results branch lands: removed at the merge.
 #pragma once
 
-#include "api/Handles.h"
+#include "core/Handles.h"
 #include "results/FramebufferList.h"
 
 #include <filesystem>

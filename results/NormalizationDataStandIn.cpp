@@ -1,9 +1,9 @@
 // STAND-IN until the results branch lands: removed at the merge.
 #include "results/NormalizationData.h"
 
-#include "api/Log.h"
-#include "api/Text.h"
-#include "job/XmlTools.h"
+#include "core/Log.h"
+#include "core/Text.h"
+#include "core/XmlTools.h"
 
 #include <tinyxml2.h>
 

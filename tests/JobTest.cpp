@@ -2,9 +2,9 @@
 // driven with the fake renderer.
 #include "fakes/JobTestDoubles.h"
 
-#include "api/Handles.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/TorvoString.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "job/JobCreation.h"
 #include "scene/FSTorvoScene.h"
@@ -150,13 +150,15 @@ TEST_F(JobFixture, StartRefusesWhatCannotRun)
     EXPECT_EQ(open->cancelJob(), 5);
     EXPECT_EQ(trv::lastError(), "Job is not running.\n");
     trv::TorvoRenderPassStub* pass = nullptr;
-    EXPECT_EQ(open->createFullShadingPass("q", pass), 4);
+    EXPECT_EQ(open->createFullShadingPass("q", pass), 0);
+    EXPECT_NE(pass, nullptr);
     EXPECT_EQ(open->createLuaPass("p", "s.lua", pass), 3);
     EXPECT_EQ(trv::lastError(), "A pass named p already exists\n");
     trv::TorvoTargetStub* target = nullptr;
     EXPECT_EQ(open->createVertexTarget("t0", target), 3);
     EXPECT_EQ(trv::lastError(), "A target named t0 already exists\n");
-    EXPECT_EQ(open->createPointCloudTarget("t9", target), 4);
+    EXPECT_EQ(open->createPointCloudTarget("t9", target), 0);
+    EXPECT_NE(target, nullptr);
 }
 
 TEST_F(JobFixture, AStartThatFailedBuildsItsStagesAfreshOnTheNextStart)

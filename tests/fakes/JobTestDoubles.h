@@ -4,15 +4,15 @@
 
 #include "../TestFiles.h"
 
-#include "api/Handles.h"
-#include "api/Log.h"
-#include "api/TorvoString.h"
-#include "bake/JobPass.h"
-#include "bake/JobTarget.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/Log.h"
+#include "core/TorvoString.h"
+#include "job/JobPass.h"
+#include "job/JobTarget.h"
+#include "manager/FSTorvoManager.h"
 #include "job/FSTorvoJob.h"
 #include "job/ProcessHandler.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <chrono>
 #include <filesystem>
@@ -230,12 +230,12 @@ struct JobRig : ::testing::Test {
     {
         auto made = std::make_shared<TestJob>(&manager, name, dir / "config.xml", dir / "scene.xml",
                                               dir / "scene_files.xml");
-        EXPECT_EQ(made->passesAndTargets().addPass("p", [&] { return pass0; }), 0);
+        EXPECT_EQ(made->passesAndTargets().addPass("p", [&](auto& out) { out = pass0; return 0; }), 0);
         for (int i = 0; i < stageCount; ++i) {
             auto target = std::make_shared<FakeTarget>("target" + std::to_string(i), false);
             target->passes = {pass0.get()};
             targets.push_back(target);
-            EXPECT_EQ(made->passesAndTargets().addTarget("t" + std::to_string(i), [&] { return target; }), 0);
+            EXPECT_EQ(made->passesAndTargets().addTarget("t" + std::to_string(i), [&](auto& out) { out = target; return 0; }), 0);
         }
         manager.jobTable()[name] = made;
         return made;
