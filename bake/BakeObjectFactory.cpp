@@ -22,6 +22,7 @@ namespace trv {
 namespace {
 
 constexpr int32_t smallestResolution = 0;  // sizes must lie above it
+const char* const cameraTargetFailure = "Failed to create Camera target.";
 
 template <class Kind>
 BakeFactory::Pass madePass(std::shared_ptr<Kind> pass)
@@ -80,7 +81,13 @@ TRVStatus BakeObjectFactory::createCameraTarget(FSTorvoJob& job, const std::stri
 {
     if (!resolutionValid(width, height))
         return Status::InvalidParameter;
-    return construct<FSTorvoCameraTarget>("Failed to create Camera target.", out, job, name, camera, width, height);
+    // Checked before anything is made, so a refused target takes no short name.
+    if (!FSTorvoCameraTarget::isCameraOf(camera, job)) {
+        errorStream() << FSTorvoCameraTarget::foreignCameraMessage << std::endl;
+        errorStream() << cameraTargetFailure << std::endl;
+        return Status::InvalidHandle;
+    }
+    return construct<FSTorvoCameraTarget>(cameraTargetFailure, out, job, name, camera, width, height);
 }
 
 TRVStatus BakeObjectFactory::createAtlasedTextureTarget(FSTorvoJob&, const std::string&, int32_t, int32_t, int32_t,

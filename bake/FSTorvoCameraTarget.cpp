@@ -18,13 +18,18 @@ constexpr int32_t onlyFramebuffer = 0;
 
 const FSTorvoCamera& cameraOfScene(TorvoCameraStub& camera, const FSTorvoJob& job)
 {
-    const auto* own = dynamic_cast<const FSTorvoCamera*>(&camera);
-    if (!own || own->scene() != job.scene().get())
-        throw std::invalid_argument("Created a camera render job using camera from a different scene");
-    return *own;
+    if (!FSTorvoCameraTarget::isCameraOf(camera, job))
+        throw std::invalid_argument(FSTorvoCameraTarget::foreignCameraMessage);
+    return dynamic_cast<const FSTorvoCamera&>(camera);
 }
 
 }  // namespace
+
+bool FSTorvoCameraTarget::isCameraOf(TorvoCameraStub& camera, const FSTorvoJob& job)
+{
+    const auto* own = dynamic_cast<const FSTorvoCamera*>(&camera);
+    return own && own->scene() == job.scene().get();
+}
 
 FSTorvoCameraTarget::FSTorvoCameraTarget(FSTorvoJob& job, std::string name, TorvoCameraStub& camera, int32_t width,
                                          int32_t height)

@@ -9,6 +9,12 @@ class FSTorvoCamera;
 
 class FSTorvoCameraTarget : public FSTorvoTarget {
 public:
+    static constexpr const char* foreignCameraMessage =
+        "Created a camera render job using camera from a different scene";
+
+    // Whether the camera is one of the job's scene, which the target must be made with.
+    static bool isCameraOf(TorvoCameraStub& camera, const FSTorvoJob& job);
+
     // Throws std::invalid_argument for a camera of another scene than the job's.
     FSTorvoCameraTarget(FSTorvoJob& job, std::string name, TorvoCameraStub& camera, int32_t width, int32_t height);
     ~FSTorvoCameraTarget() override;

@@ -13,10 +13,18 @@
 #include "core/Log.h"
 #include "job/FSTorvoJob.h"
 
+#include "results/PointCloudFormat.h"
+
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfOutputFile.h>
 #include <tinyxml2.h>
 
 #include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace baketest {
 
@@ -61,6 +69,60 @@ inline std::string passDocument(TorvoRenderPass pass)
     document.InsertEndChild(document.NewElement("KXConfig"));
     EXPECT_EQ(passObject(pass).writeConfiguration(document), 0);
     return printed(document);
+}
+
+// A result image as the renderer writes one: float channels of the given names; channel c of
+// pixel (x, y) holds value(c, x, y).
+inline void writeResultImage(const fs::path& file, const std::vector<std::string>& channels, int width, int height,
+                             const std::function<float(int, int, int)>& value)
+{
+    Imf::Header header(width, height);
+    for (const std::string& name : channels)
+        header.channels().insert(name, Imf::Channel(Imf::FLOAT));
+    std::vector<std::vector<float>> planes(channels.size(), std::vector<float>(size_t(width) * height));
+    Imf::FrameBuffer buffer;
+    for (size_t c = 0; c < channels.size(); ++c) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                planes[c][size_t(y) * width + x] = value(int(c), x, y);
+        buffer.insert(channels[c], Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(planes[c].data()),
+                                              sizeof(float), sizeof(float) * width));
+    }
+    Imf::OutputFile out(file.c_str(), header, 1);
+    out.setFrameBuffer(buffer);
+    out.writePixels(height);
+}
+
+// A vertex or point cloud result as the renderer writes one: a position, then valuesPerPoint
+// values per point.
+inline void writeResultPoints(const fs::path& file, uint32_t valuesPerPoint, const std::vector<float>& values)
+{
+    namespace pc = trv::pointcloud;
+    const uint32_t points = valuesPerPoint ? uint32_t(values.size() / valuesPerPoint) : 0;
+    std::string out;
+    pc::putU32(out, 1);
+    pc::putText(out, pc::formatName);
+    pc::putText(out, pc::resultPointType);
+    pc::putU32(out, 6);
+    pc::putU32(out, 0);
+    for (int i = 0; i < 6 + 16; ++i)
+        pc::putFloat(out, 0.0f);
+    pc::putU32(out, points);
+    pc::putU32(out, 12 + 4 * valuesPerPoint);
+    pc::putU32(out, 2);
+    pc::putText(out, "position");
+    pc::putU32(out, 4);
+    pc::putU32(out, 3);
+    pc::putText(out, "values");
+    pc::putU32(out, 4);
+    pc::putU32(out, valuesPerPoint);
+    for (uint32_t p = 0; p < points; ++p) {
+        for (int i = 0; i < 3; ++i)
+            pc::putFloat(out, float(p));
+        for (uint32_t v = 0; v < valuesPerPoint; ++v)
+            pc::putFloat(out, values[size_t(p) * valuesPerPoint + v]);
+    }
+    std::ofstream(file, std::ios::binary) << out;
 }
 
 class BakeFixture : public scenetest::SceneFixture {
