@@ -48,7 +48,7 @@ FSTorvoTarget::~FSTorvoTarget() = default;
 bool FSTorvoTarget::usesPass(const JobPass& pass) const
 {
     const auto* own = dynamic_cast<const FSTorvoRenderPass*>(&pass);
-    return own && passes_.count(const_cast<FSTorvoRenderPass*>(own)) != 0;
+    return own && passes_.count(own) != 0;
 }
 
 bool FSTorvoTarget::isTextureTarget() const

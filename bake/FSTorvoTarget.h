@@ -7,6 +7,7 @@
 #include "results/FramebufferList.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -26,7 +27,9 @@ public:
     const std::string& shortName() const override { return shortName_; }
     FSTorvoJob& job() const { return *job_; }
     bool finished() const { return finished_; }
-    const std::set<FSTorvoRenderPass*>& passes() const { return passes_; }
+    // Ordered by identity; a pass may be looked up by a pointer to const.
+    using PassSet = std::set<FSTorvoRenderPass*, std::less<>>;
+    const PassSet& passes() const { return passes_; }
     const FramebufferList& framebuffers() const { return framebuffers_; }
 
     bool usesPass(const JobPass& pass) const override;
@@ -80,7 +83,7 @@ private:
     std::string shortName_;
     FSTorvoJob* job_;
     bool finished_ = false;
-    std::set<FSTorvoRenderPass*> passes_;
+    PassSet passes_;
     FramebufferList framebuffers_;
 };
 

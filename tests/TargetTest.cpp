@@ -8,9 +8,9 @@
 #include "scene/FSTorvoCamera.h"
 #include "scene/FSTorvoPointCloud.h"
 
+#include <cctype>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <vector>
 
@@ -91,9 +91,17 @@ void markErrorLog()
     trv::errorStream() << "mark" << std::endl;
 }
 
+// The standard text form: 8-4-4-4-12 lower-case hexadecimal digits.
 bool isGuidText(const std::string& name)
 {
-    return std::regex_match(name, std::regex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
+    if (name.size() != 36)
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        if (hyphen ? name[i] != '-' : !std::isxdigit(static_cast<unsigned char>(name[i])) || std::isupper(name[i]))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
