@@ -45,12 +45,19 @@ fi
 mkdir -p "$dir/corpus" "$dir/artifacts" "$dir/logs" "$dir/runs"
 
 # One target: its corpus (seeded by the target itself when empty), its own working directory.
+# The target writes each input to a file in a scratch directory, in memory where there is some;
+# libFuzzer ends a timed run without cleaning up, so the directory goes afterwards.
 run_one() {
-  local name=$1 dir=$2 seconds=$3
+  local name=$1 dir=$2 seconds=$3 base=/dev/shm scratch result=0
+  [ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
+  scratch=$(mktemp -d "$base/torvo-fuzz-$name.XXXXXX")
   mkdir -p "$dir/corpus/$name" "$dir/runs/$name"
-  if (cd "$dir/runs/$name" &&
-      "$dir/fuzz/fuzz_$name" "$dir/corpus/$name" -max_total_time="$seconds" -timeout=10 \
-        -artifact_prefix="$dir/artifacts/$name-" -print_final_stats=1 >"$dir/logs/$name.log" 2>&1); then
+  (cd "$dir/runs/$name" &&
+    TORVO_FUZZ_SCRATCH=$scratch "$dir/fuzz/fuzz_$name" "$dir/corpus/$name" -max_total_time="$seconds" \
+      -timeout=10 -artifact_prefix="$dir/artifacts/$name-" -print_final_stats=1 >"$dir/logs/$name.log" 2>&1) ||
+    result=1
+  rm -rf "$scratch"
+  if [ $result -eq 0 ]; then
     echo "  $name: $(grep -o 'Done [0-9]* runs' "$dir/logs/$name.log" | tail -n 1), no crash"
   else
     echo "  $name: FAILED (log: $dir/logs/$name.log)"

@@ -26,13 +26,15 @@ namespace fs = std::filesystem;
         }                                                                                          \
     } while (0)
 
-// "torvo-fuzz-<pid>" in memory-backed storage when there is some (each input is written to a file
-// and read back), removed when the process exits normally.
+// "torvo-fuzz-<pid>" in the directory TORVO_FUZZ_SCRATCH names, else in memory-backed storage when
+// there is some (each input is written to a file and read back). Removed when the process exits
+// normally; libFuzzer ends a timed run without that, so the run script removes its directory.
 inline const fs::path& scratchDirectory()
 {
     static const fs::path directory = [] {
         std::error_code ec;
-        fs::path base = "/dev/shm";
+        const char* given = std::getenv("TORVO_FUZZ_SCRATCH");
+        fs::path base = given && *given ? given : "/dev/shm";
         if (!fs::is_directory(base, ec) || ::access(base.c_str(), W_OK) != 0)
             base = fs::temp_directory_path();
         fs::path made = base / ("torvo-fuzz-" + std::to_string(::getpid()));
