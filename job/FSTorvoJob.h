@@ -90,8 +90,6 @@ protected:
 private:
     TRVStatus advance(bool& launched);
     void handleOutput(const std::string& piece);
-    void applyTitle(const std::string& title);
-    void applyProgress(int32_t value);
     TRVStatus refuseAfterStart() const;
     // The create operations: the state rule, then the container's name and allocation rules
     // around the owner's bake factory, which make calls.
