@@ -228,6 +228,14 @@ TEST_F(ConfigDocumentStages, FailuresOfTargetsAndMergesEndStageBuilding)
     EXPECT_EQ(trv::lastError(), "A pass named pass0 already exists\n");
     EXPECT_EQ(content.addTarget("t", [](auto&) { return 0; }), 2);
     EXPECT_EQ(trv::lastError(), "Failed to allocate targett\n");
+    // A maker that refuses keeps its status, and what it made is not kept.
+    EXPECT_EQ(content.addTarget("t", [](auto& out) {
+        out = std::make_shared<FakeTarget>("t", true);
+        return 9;
+    }), 9);
+    EXPECT_EQ(content.targets().count("t"), 0u);
+    EXPECT_EQ(content.addTarget("t", [](auto&) -> TRVStatus { throw std::bad_alloc(); }), 2);
+    EXPECT_EQ(trv::lastError(), "Failed to allocate targett\n");
 }
 
 TEST(ConfigDocumentMerge, DestinationWithoutTargetsIsRefused)
