@@ -1,9 +1,9 @@
 #include "results/FSTorvoExrFramebuffer.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
 #include "results/ChannelLookupException.h"
 #include "results/ChannelOrdering.h"
 #include "results/ExrReadThreads.h"

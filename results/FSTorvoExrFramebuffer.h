@@ -3,15 +3,13 @@
 
 #include "results/FSTorvoFramebuffer.h"
 
+#include <ImfForward.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace Imf {
-class InputFile;
-}
 
 namespace trv {
 

@@ -1,10 +1,10 @@
 #include "results/FSTorvoFramebuffer.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "api/TorvoString.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "core/TorvoString.h"
 #include "results/ChannelLookupException.h"
 
 #include <algorithm>

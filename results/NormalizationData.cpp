@@ -1,9 +1,9 @@
 #include "results/NormalizationData.h"
 
-#include "api/Log.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Text.h"
 #include "cache/FileHelpers.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <tinyxml2.h>
 

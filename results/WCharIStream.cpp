@@ -1,6 +1,6 @@
 #include "results/WCharIStream.h"
 
-#include "api/Text.h"
+#include "core/Text.h"
 
 #include <Iex.h>
 
