@@ -6,6 +6,7 @@
 #include "scene/FSTorvoCamera.h"
 
 #include <chrono>
+#include <tuple>
 
 using namespace baketest;
 
@@ -139,12 +140,18 @@ TEST_F(BakeJob, TargetsAndPassesBecomeStagesWhoseResultsTheFinishedTargetsRead)
     const std::string invocations = testfiles::readFile(job().jobDirectory() / "invocations.log");
     EXPECT_NE(invocations.find("| -o | pass0_" + cameraHash + " |"), std::string::npos) << invocations;
 
-    for (auto [target, pass] : {std::pair{lightMap, full}, {lightMap, ao}, {wallMap, full}, {view, full}}) {
+    // Each result from its own file: R of pixel (1, 1) is base + 3 + 10 + 100.
+    const std::vector<std::string> standard{"R", "G", "B", "A", "Z"};
+    for (auto [target, pass, base] : {std::tuple{lightMap, ao, 0.0f}, {view, full, 1000.0f},
+                                      {lightMap, full, 2000.0f}, {wallMap, full, 3000.0f}}) {
         framebuffer = nullptr;
-        EXPECT_EQ(TRVGetFramebuffer(target, pass, 0, &framebuffer), 0) << targetObject(target).name();
-        EXPECT_NE(framebuffer, nullptr);
+        ASSERT_EQ(TRVGetFramebuffer(target, pass, 0, &framebuffer), 0) << targetObject(target).name();
+        EXPECT_EQ(contentsOf(framebuffer, 1, 1, 2, 2),
+                  (Contents{standard, 4, 2, {base + 113, base + 112, base + 111, base + 110, base + 114}}))
+            << targetObject(target).name();
     }
-    EXPECT_EQ(TRVGetVertexbuffer(colors, ao, colorEntity, &framebuffer), 0);
+    ASSERT_EQ(TRVGetVertexbuffer(colors, ao, colorEntity, &framebuffer), 0);
+    EXPECT_EQ(contentsOf(framebuffer, 0, 0, 3, 1), (Contents{{"R"}, 3, 1, {0.5f, 0.25f, 1.0f}}));
     float min = 0, max = 0;
     EXPECT_EQ(TRVGetNormalizationData(floorEntity, full, 0, &min, &max), 0);
     EXPECT_EQ(std::make_pair(min, max), std::make_pair(-1.0f, 3.0f));

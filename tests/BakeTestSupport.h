@@ -125,6 +125,56 @@ inline void writeResultPoints(const fs::path& file, uint32_t valuesPerPoint, con
     std::ofstream(file, std::ios::binary) << out;
 }
 
+// The text of a string object, which is released.
+inline std::string released(TorvoString string)
+{
+    int32_t length = 0;  // with the terminating zero
+    TRVGetLength(string, &length);
+    std::string text(size_t(length), '\0');
+    EXPECT_EQ(TRVCopy(string, text.data(), length), 0);
+    TRVReleaseString(string);
+    text.resize(length > 0 ? size_t(length) - 1 : 0);
+    return text;
+}
+
+// What a framebuffer holds: its channel names, its size, and all values of a region.
+struct Contents {
+    std::vector<std::string> channels;
+    int32_t width = 0, height = 0;
+    std::vector<float> values;
+    bool operator==(const Contents& o) const
+    {
+        return channels == o.channels && width == o.width && height == o.height && values == o.values;
+    }
+};
+inline std::ostream& operator<<(std::ostream& out, const Contents& c)
+{
+    out << "{";
+    for (const std::string& name : c.channels)
+        out << name << " ";
+    out << c.width << "x" << c.height << ":";
+    for (float v : c.values)
+        out << " " << v;
+    return out << "}";
+}
+
+// The contents of framebuffer in the region from (minX, minY) to (maxX, maxY), every channel.
+inline Contents contentsOf(TorvoFramebuffer framebuffer, int32_t minX, int32_t minY, int32_t maxX, int32_t maxY)
+{
+    Contents contents;
+    int32_t count = 0;
+    EXPECT_EQ(TRVGetChannelCount(framebuffer, &count), 0);
+    for (int32_t i = 0; i < count; ++i) {
+        TorvoString name = nullptr;
+        EXPECT_EQ(TRVGetChannelName(framebuffer, i, &name), 0);
+        contents.channels.push_back(name ? released(name) : "?");
+    }
+    EXPECT_EQ(TRVGetResolution(framebuffer, &contents.width, &contents.height), 0);
+    contents.values.assign(size_t(maxX - minX) * size_t(maxY - minY) * size_t(count), -1.0f);
+    EXPECT_EQ(TRVReadRegionHDR(framebuffer, minX, minY, maxX, maxY, TRV_CHANNEL_ALL, contents.values.data()), 0);
+    return contents;
+}
+
 class BakeFixture : public scenetest::SceneFixture {
 protected:
     void SetUp() override

@@ -536,6 +536,11 @@ TEST_F(Target, ImageResultsAreReadFromTheirFilesOnceTheJobHasFinished)
     EXPECT_EQ(targetObject(texture).framebuffers().size(), 2u);
     EXPECT_EQ(TRVGetFramebuffer(camera, pass, 0, &third), 0);
     EXPECT_EQ(targetObject(camera).framebuffers().size(), 1u);
+    // The pixel at (1, 1): the file's channels in the pass's order, named by the pass.
+    EXPECT_EQ(contentsOf(first, 1, 1, 2, 2), (Contents{{"R", "G", "B", "A", "Z"}, 4, 2, {211, 111, 11, 311, 411}}));
+    EXPECT_EQ(TRVDestroyFramebuffer(first), 0);
+    EXPECT_EQ(targetObject(texture).framebuffers().size(), 1u);
+    EXPECT_EQ(contentsOf(second, 3, 0, 4, 1), (Contents{{"R", "G", "B", "A", "Z"}, 4, 2, {203, 103, 3, 303, 403}}));
 
     // The index comes before the pass on a camera target, after it on a texture target.
     markErrorLog();
@@ -597,8 +602,9 @@ TEST_F(Target, PointResultsAreReadPerEntityOrCloud)
     writeResultPoints(vertexFile, 1, {0.25f, 0.5f, 1.0f});
     writeResultPoints(cloudFile, 3, {1, 2, 3, 4, 5, 6});
     EXPECT_EQ(TRVGetVertexbuffer(vertex, ao, floorEntity, &framebuffer), 0);
-    EXPECT_NE(framebuffer, nullptr);
+    EXPECT_EQ(contentsOf(framebuffer, 0, 0, 3, 1), (Contents{{"R"}, 3, 1, {0.25f, 0.5f, 1.0f}}));
     EXPECT_EQ(TRVGetVertexbuffer(cloud, lua, probeEntity, &framebuffer), 0);
+    EXPECT_EQ(contentsOf(framebuffer, 0, 0, 2, 1), (Contents{{"0", "1", "2"}, 2, 1, {1, 2, 3, 4, 5, 6}}));
     EXPECT_EQ(targetObject(cloud).framebuffers().size(), 1u);
 
     // A file of the scene's own point format is no result; a file cut inside its header cannot be read.
