@@ -1,9 +1,9 @@
 // Exported functions of the frame itself: errors, encodings, logs, strings, manager lifetime.
 #include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Text.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "core/Text.h"
+#include "core/TorvoString.h"
+#include "manager/FSTorvoManager.h"
 
 #include <ImfHeader.h>
 

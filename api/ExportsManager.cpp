@@ -1,6 +1,6 @@
 // Exported functions of the manager family.
 #include "api/Frame.h"
-#include "cache/TorvoManagerStub.h"
+#include "manager/TorvoManagerStub.h"
 
 using namespace trv;
 

@@ -5,9 +5,10 @@
 //   { return trv::frame([&](auto& m) { return m.endMesh(); }, mesh); }
 #pragma once
 
-#include "api/Handles.h"
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Checks.h"
+#include "core/Handles.h"
+#include "core/Log.h"
+#include "core/Status.h"
 
 #include <string>
 
@@ -17,8 +18,6 @@ namespace trv {
 void logInvalidHandle(const char* kind, const void* handle) noexcept;
 // The frame's last resort: logs "Unhandled Exception: ..." of the exception in flight.
 TRVStatus unhandledException() noexcept;
-// Pointer format: zero-padded upper-case hexadecimal, two digits per byte of a pointer.
-std::string formatPointer(const void* pointer);
 
 template <class Handle>
 bool handleValid(Handle handle)
@@ -68,16 +67,5 @@ TRVStatus notImplemented(Handles... handles) noexcept
 // Caller text converted by the chosen encoding (Text.h); named for use inside frame bodies.
 std::string text(const void* callerText);
 
-// Shared parameter checks; each logs its message when the value fails.
-// Lower bound: passes when value is strictly greater than bound.
-template <class T>
-bool checkAbove(const char* name, T value, T bound)
-{
-    if (value > bound)
-        return true;
-    errorStream() << "Parameter " << name << " must be above " << bound << ", was " << value << "." << std::endl;
-    return false;
-}
-bool checkNotNull(const char* name, const void* pointer);
 
 }  // namespace trv

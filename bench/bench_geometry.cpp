@@ -10,7 +10,7 @@
 // EndTexture: a 4096 x 4096 RGBA float texture.
 //   baseline: OpenEXR's tiled writer called directly on the same pixels with the same header.
 //   ratio = endTexture seconds / baseline seconds   (target: at most 1.2)
-#include "cache/FSTorvoManager.h"
+#include "manager/FSTorvoManager.h"
 #include "geometry/FSTorvoMesh.h"
 #include "geometry/FSTorvoTexture.h"
 

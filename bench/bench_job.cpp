@@ -15,9 +15,9 @@ std::string benchBinaryDir()
 #define TORVO_BINARY_DIR benchBinaryDir()
 #include "tests/fakes/JobTestDoubles.h"
 
-#include "api/Handles.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/TorvoString.h"
+#include "manager/FSTorvoManager.h"
 #include "platform/Process.h"
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 //   TORVO_BENCH_MESHES=100000 ./torvo_bench --benchmark_filter=Manager
 //
 // The cache is made once per run in the temp directory and removed at exit.
-#include "cache/FSTorvoManager.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "cache/Sha1.h"
 

@@ -1,8 +1,8 @@
 // Ending a large scene against the plain cost of writing its bytes: the scene description of
 // 100,000 instances, 1,000 materials and 100 lights, compared with writing the very same lines
 // with one buffered stream write each. Target: a throughput ratio of at least 0.3.
-#include "api/Log.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/FileHelpers.h"
 #include "scene/FSTorvoScene.h"
 #include "scene/TorvoLightSourceStub.h"

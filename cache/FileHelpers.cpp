@@ -1,7 +1,7 @@
 #include "cache/FileHelpers.h"
 
-#include "api/Log.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Text.h"
 
 #include <stdexcept>
 #include <system_error>

@@ -1,7 +1,7 @@
 #include "cache/Installation.h"
 
-#include "api/Log.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Text.h"
 #include "platform/Environment.h"
 #include "platform/Module.h"
 

@@ -1,6 +1,6 @@
 #include "cache/NameHash.h"
 
-#include "api/Text.h"
+#include "core/Text.h"
 #include "cache/Sha1.h"
 
 #include <cstring>

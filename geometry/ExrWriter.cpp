@@ -1,8 +1,8 @@
 #include "geometry/ExrWriter.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
 #include "geometry/StagedFile.h"
 #include "geometry/WCharOStream.h"
 

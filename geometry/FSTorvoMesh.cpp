@@ -1,10 +1,10 @@
 #include "geometry/FSTorvoMesh.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "cache/CacheDirectories.h"
 #include "geometry/MeshBuildData.h"
 #include "geometry/StagedFile.h"
 #include "geometry/TempMeshFile.h"
@@ -56,7 +56,7 @@ void appendLayer(BuildArray<MeshInputLayer<Element>>& layers, const std::string&
 
 }  // namespace
 
-FSTorvoMesh::FSTorvoMesh(FSTorvoManager* manager, std::string name, bool finalized)
+FSTorvoMesh::FSTorvoMesh(const CacheDirectories* manager, std::string name, bool finalized)
     : name_(std::move(name)), manager_(manager), buildData_(finalized ? nullptr : std::make_unique<MeshBuildData>())
 {
 }

@@ -9,7 +9,7 @@
 
 namespace trv {
 
-class FSTorvoManager;
+class CacheDirectories;
 struct MeshBuildData;
 namespace ttm {
 class TempMeshFile;
@@ -18,7 +18,7 @@ class TempMeshFile;
 class FSTorvoMesh : public TorvoMeshStub {
 public:
     // name is the hashed cache name; a mesh found in the cache is created finalized.
-    FSTorvoMesh(FSTorvoManager* manager, std::string name, bool finalized);
+    FSTorvoMesh(const CacheDirectories* manager, std::string name, bool finalized);
     ~FSTorvoMesh() override;
 
     const std::string& name() const { return name_; }
@@ -48,7 +48,7 @@ private:
     bool writeFile(ttm::TempMeshFile& file) const;
 
     std::string name_;
-    FSTorvoManager* manager_;
+    const CacheDirectories* manager_;
     std::unique_ptr<MeshBuildData> buildData_;
 };
 

@@ -1,10 +1,10 @@
 #include "geometry/FSTorvoTexture.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "cache/CacheDirectories.h"
 #include "geometry/ExrWriter.h"
 #include "geometry/PngWriter.h"
 #include "geometry/TextureBuildData.h"
@@ -50,12 +50,12 @@ void reserveAll(BuildArray<T>& array, int64_t pixels, int32_t components)
 
 }  // namespace
 
-FSTorvoTexture::FSTorvoTexture(FSTorvoManager* manager, std::string name, std::filesystem::path imagePath)
+FSTorvoTexture::FSTorvoTexture(const CacheDirectories* manager, std::string name, std::filesystem::path imagePath)
     : manager_(manager), imagePath_(std::move(imagePath)), name_(std::move(name))
 {
 }
 
-FSTorvoTexture::FSTorvoTexture(FSTorvoManager* manager, std::string name, int32_t width, int32_t height,
+FSTorvoTexture::FSTorvoTexture(const CacheDirectories* manager, std::string name, int32_t width, int32_t height,
                                int32_t format)
     : manager_(manager), name_(std::move(name)), buildData_(std::make_unique<TextureBuildData>())
 {

@@ -9,7 +9,7 @@
 
 namespace trv {
 
-class FSTorvoManager;
+class CacheDirectories;
 struct TextureBuildData;
 
 // Spot lights keep a weak reference to the texture they project: one erased from the cache
@@ -17,9 +17,9 @@ struct TextureBuildData;
 class FSTorvoTexture : public TorvoTextureStub, public std::enable_shared_from_this<FSTorvoTexture> {
 public:
     // A finished texture whose image is already in the cache (found or referenced).
-    FSTorvoTexture(FSTorvoManager* manager, std::string name, std::filesystem::path imagePath);
+    FSTorvoTexture(const CacheDirectories* manager, std::string name, std::filesystem::path imagePath);
     // A texture to be built from pixels.
-    FSTorvoTexture(FSTorvoManager* manager, std::string name, int32_t width, int32_t height, int32_t format);
+    FSTorvoTexture(const CacheDirectories* manager, std::string name, int32_t width, int32_t height, int32_t format);
     ~FSTorvoTexture() override;
 
     const std::string& name() const { return name_; }
@@ -35,7 +35,7 @@ private:
     // The count rules of both pixel calls.
     TRVStatus checkPixelCount(int32_t pixelCount) const;
 
-    FSTorvoManager* manager_;
+    const CacheDirectories* manager_;
     std::filesystem::path imagePath_;
     std::string name_;
     std::unique_ptr<TextureBuildData> buildData_;

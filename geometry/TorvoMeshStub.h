@@ -1,6 +1,6 @@
 #pragma once
 
-#include "api/Handles.h"
+#include "core/Handles.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "geometry/WCharOStream.h"
 
-#include "api/Text.h"
+#include "core/Text.h"
 
 #include <Iex.h>
 

@@ -1,6 +1,6 @@
 #include "job/CommandLine.h"
 
-#include "api/Text.h"
+#include "core/Text.h"
 #include "cache/FileHelpers.h"
 #include "job/RenderTool.h"
 

@@ -1,11 +1,11 @@
 #include "job/ConfigDocument.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "bake/PassesAndTargets.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "job/PassesAndTargets.h"
 #include "cache/FileHelpers.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <algorithm>
 #include <cctype>

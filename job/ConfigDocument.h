@@ -2,7 +2,7 @@
 // saved stage documents, and estimating how many counted phases a stage reports.
 #pragma once
 
-#include "bake/JobTarget.h"
+#include "job/JobTarget.h"
 #include "job/JobStage.h"
 
 #include <tinyxml2.h>

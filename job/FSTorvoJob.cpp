@@ -1,11 +1,11 @@
 #include "job/FSTorvoJob.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "core/TorvoString.h"
+#include "job/JobOwner.h"
 #include "cache/FileHelpers.h"
 #include "cache/NameHash.h"
 #include "job/ConfigDocument.h"
@@ -54,12 +54,12 @@ std::string validText(const std::string& bytes)
 
 }  // namespace
 
-FSTorvoJob::FSTorvoJob(FSTorvoManager* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
+FSTorvoJob::FSTorvoJob(JobOwner* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
                        const fs::path& configurationPath)
     : manager_(manager), name_(std::move(name)), scene_(std::move(scene))
 {
     const std::string hashed = nameHash(name_);
-    jobDirectory_ = fs::absolute(manager_->jobsDirectory() / hashed);
+    jobDirectory_ = fs::absolute(manager_->cacheDirectories().jobsDirectory() / hashed);
     ensureDirectory(jobDirectory_);
     clearDirectory(jobDirectory_);
     if (!configurationPath.empty()) {
@@ -85,12 +85,12 @@ bool FSTorvoJob::sceneFinalized() const
 
 fs::path FSTorvoJob::sceneXmlPath() const
 {
-    return manager_->scenesDirectory() / toWide(scene_->name() + ".xml");
+    return manager_->cacheDirectories().scenesDirectory() / toWide(scene_->name() + ".xml");
 }
 
 fs::path FSTorvoJob::fileListPath() const
 {
-    return manager_->scenesDirectory() / toWide(scene_->name() + "_files.xml");
+    return manager_->cacheDirectories().scenesDirectory() / toWide(scene_->name() + "_files.xml");
 }
 
 int32_t FSTorvoJob::jobResultOf(int32_t exitCode)

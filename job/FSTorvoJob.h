@@ -1,7 +1,7 @@
 // One bake of one ended scene: its stages, the renderer runs and their progress.
 #pragma once
 
-#include "bake/PassesAndTargets.h"
+#include "job/PassesAndTargets.h"
 #include "job/JobProgress.h"
 #include "job/JobStage.h"
 #include "job/TorvoJobStub.h"
@@ -13,7 +13,7 @@
 
 namespace trv {
 
-class FSTorvoManager;
+class JobOwner;
 class FSTorvoScene;
 class PipeProcessHandler;
 class RenderTool;
@@ -25,7 +25,7 @@ public:
     // Makes the job directory (nameHash of the name under the manager's jobs directory) exist
     // and empty, and copies the caller's configuration file into it as "job.xml" (none for an
     // empty path). Throws std::filesystem::filesystem_error.
-    FSTorvoJob(FSTorvoManager* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
+    FSTorvoJob(JobOwner* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
                const std::filesystem::path& configurationPath);
     ~FSTorvoJob() override;
 
@@ -94,7 +94,7 @@ private:
     TRVStatus refusePass(const std::string& name) const;
 
     JobProgress progress_;
-    FSTorvoManager* manager_;
+    JobOwner* manager_;
     std::string name_;
     std::filesystem::path configurationPath_;
     std::shared_ptr<FSTorvoScene> scene_;

@@ -1,9 +1,9 @@
 #include "job/JobCreation.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "job/JobOwner.h"
 #include "job/FSTorvoJob.h"
 #include "scene/FSTorvoScene.h"
 
@@ -12,7 +12,7 @@
 
 namespace trv {
 
-TRVStatus createJob(FSTorvoManager& manager, const std::string& jobName, TorvoSceneStub& scene,
+TRVStatus createJob(JobOwner& manager, const std::string& jobName, TorvoSceneStub& scene,
                     const std::string& configurationPath, TorvoJobStub*& out)
 {
     auto& table = manager.jobTable();

@@ -1,7 +1,7 @@
 #include "job/TorvofarmRenderTool.h"
 
-#include "api/Log.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Text.h"
 #include "job/CommandLine.h"
 #include "job/JobStage.h"
 #include "job/ProcessHandler.h"

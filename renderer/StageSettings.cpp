@@ -3,7 +3,7 @@
 #include "RenderError.h"
 #include "XmlReading.h"
 
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <algorithm>
 #include <cctype>

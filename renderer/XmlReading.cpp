@@ -2,7 +2,7 @@
 
 #include "RenderError.h"
 
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "results/PointcloudWriter.h"
 
-#include "api/Status.h"
+#include "core/Status.h"
 #include "cache/FileHelpers.h"
 #include "results/PointCloudFormat.h"
 

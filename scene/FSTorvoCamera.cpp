@@ -1,6 +1,6 @@
 #include "scene/FSTorvoCamera.h"
 
-#include "api/Log.h"
+#include "core/Log.h"
 #include "cache/NameHash.h"
 
 namespace trv {

@@ -1,7 +1,7 @@
 #include "scene/FSTorvoEnvironmentCamera.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 
 namespace trv {
 

@@ -1,7 +1,7 @@
 #include "scene/FSTorvoLightSource.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "scene/ParameterChecks.h"
 
 namespace trv {

@@ -1,8 +1,8 @@
 #include "scene/FSTorvoMaterial.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "geometry/FSTorvoTexture.h"
 #include "scene/FSTorvoScene.h"
 #include "scene/ParameterChecks.h"

@@ -1,6 +1,6 @@
 #include "scene/FSTorvoPerspCamera.h"
 
-#include "api/Status.h"
+#include "core/Status.h"
 #include "scene/ParameterChecks.h"
 
 namespace trv {

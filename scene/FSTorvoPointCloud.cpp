@@ -1,8 +1,8 @@
 #include "scene/FSTorvoPointCloud.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
 #include "cache/NameHash.h"
 #include "results/PointcloudWriter.h"
 #include "scene/FSTorvoScene.h"

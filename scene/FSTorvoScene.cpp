@@ -1,10 +1,10 @@
 #include "scene/FSTorvoScene.h"
 
-#include "api/Frame.h"
-#include "api/Log.h"
-#include "api/Status.h"
-#include "api/Text.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "scene/SceneOwner.h"
 #include "cache/FileHelpers.h"
 #include "geometry/FSTorvoMesh.h"
 #include "scene/FSTorvoAreaLight.h"
@@ -44,13 +44,13 @@ auto lookUp(const Map& index, const Object* handle) -> typename Map::mapped_type
 
 }  // namespace
 
-FSTorvoScene::FSTorvoScene(std::string name, FSTorvoManager* manager) : name_(std::move(name)), manager_(manager) {}
+FSTorvoScene::FSTorvoScene(std::string name, SceneOwner* manager) : name_(std::move(name)), manager_(manager) {}
 
 FSTorvoScene::~FSTorvoScene() = default;
 
 std::filesystem::path FSTorvoScene::sceneDirectory() const
 {
-    return manager_ ? manager_->scenesDirectory() : std::filesystem::path();
+    return manager_ ? manager_->cacheDirectories().scenesDirectory() : std::filesystem::path();
 }
 
 std::filesystem::path FSTorvoScene::sceneFilePath() const { return sceneDirectory() / toWide(name_ + ".xml"); }

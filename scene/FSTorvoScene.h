@@ -11,7 +11,7 @@
 
 namespace trv {
 
-class FSTorvoManager;
+class SceneOwner;
 class FSTorvoInstance;
 class FSTorvoCamera;
 class FSTorvoLightSource;
@@ -21,11 +21,11 @@ class FSTorvoPointCloud;
 // Jobs hold a share of the scene they render, so releasing the scene does not pull it from under them.
 class FSTorvoScene : public TorvoSceneStub, public std::enable_shared_from_this<FSTorvoScene> {
 public:
-    FSTorvoScene(std::string name, FSTorvoManager* manager);
+    FSTorvoScene(std::string name, SceneOwner* manager);
     ~FSTorvoScene() override;
 
     const std::string& name() const { return name_; }
-    FSTorvoManager* manager() const { return manager_; }
+    SceneOwner* manager() const { return manager_; }
     bool isFinalized() const { return finalized_; }
     // The manager's scene directory, where the scene's files and point clouds go.
     std::filesystem::path sceneDirectory() const;
@@ -77,7 +77,7 @@ private:
     TRVStatus writeFileList();
 
     std::string name_;
-    FSTorvoManager* manager_;
+    SceneOwner* manager_;
     // Declared so that destruction goes point clouds, materials, lights, cameras, instances.
     std::map<std::string, std::shared_ptr<FSTorvoInstance>> instances_;
     std::map<std::string, std::shared_ptr<FSTorvoCamera>> cameras_;

@@ -1,7 +1,7 @@
 #include "scene/FSTorvoSpotLight.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 #include "geometry/FSTorvoTexture.h"
 #include "scene/ParameterChecks.h"
 #include "scene/SceneSerializer.h"

@@ -2,8 +2,8 @@
 // and the handles in the order they were added.
 #pragma once
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // Range checks of settings with their fixed messages. A NaN passes no check.
 #pragma once
 
-#include "api/Log.h"
+#include "core/Log.h"
 
 namespace trv {
 

@@ -1,6 +1,6 @@
 #include "scene/XMLSceneSerializer.h"
 
-#include "api/Text.h"
+#include "core/Text.h"
 #include "scene/FSTorvoAreaLight.h"
 #include "scene/FSTorvoDirectionalLight.h"
 #include "scene/FSTorvoEnvironmentCamera.h"

@@ -1,11 +1,11 @@
 // Configuration documents: the element-path helpers, loading, stage building and the phase estimate.
 #include "fakes/JobTestDoubles.h"
 
-#include "api/Log.h"
-#include "bake/PassesAndTargets.h"
+#include "core/Log.h"
+#include "job/PassesAndTargets.h"
 #include "job/ConfigDocument.h"
 #include "job/TorvoRenderTool.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <gtest/gtest.h>
 

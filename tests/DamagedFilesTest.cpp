@@ -2,14 +2,14 @@
 // cut short, has bytes flipped and has its 32-bit fields replaced by extreme values, and every
 // such file goes through the reader. A reader may refuse a file in its usual way; it must neither
 // crash, read outside its buffers, hang, nor take more memory than the file could account for.
-#include "api/Log.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "geometry/FSTorvoTexture.h"
 #include "geometry/TempMesh.h"
 #include "geometry/TempMeshFile.h"
 #include "job/ConfigDocument.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 #include "results/PointCloudFormat.h"
 #include "results/PointcloudReader.h"
 #include "results/PointcloudWriter.h"

@@ -1,7 +1,7 @@
 // Minimal objects behind handles, for testing the frame without the real objects.
 #pragma once
 
-#include "cache/TorvoManagerStub.h"
+#include "manager/TorvoManagerStub.h"
 #include "geometry/TorvoTextureStub.h"
 
 #include <functional>

@@ -1,5 +1,5 @@
 // The file-system helpers every cache writer uses.
-#include "api/Log.h"
+#include "core/Log.h"
 #include "cache/FileHelpers.h"
 
 #include "TestFiles.h"

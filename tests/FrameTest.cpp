@@ -2,7 +2,7 @@
 #include "FakeStubs.h"
 
 #include "api/Frame.h"
-#include "api/Log.h"
+#include "core/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // renderer's exit, its progress stays within 0..100 and the host keeps running.
 #include "fakes/JobTestDoubles.h"
 
-#include "api/Handles.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/TorvoString.h"
+#include "manager/FSTorvoManager.h"
 
 #include <gtest/gtest.h>
 

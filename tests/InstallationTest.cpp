@@ -1,5 +1,5 @@
 // Finding the renderer's executables.
-#include "api/Log.h"
+#include "core/Log.h"
 #include "cache/Installation.h"
 #include "platform/Module.h"
 #include "torvo.h"

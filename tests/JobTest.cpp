@@ -2,9 +2,9 @@
 // driven with the fake renderer.
 #include "fakes/JobTestDoubles.h"
 
-#include "api/Handles.h"
-#include "api/TorvoString.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/TorvoString.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "job/JobCreation.h"
 #include "scene/FSTorvoScene.h"

@@ -3,7 +3,7 @@
 
 #include "TestFiles.h"
 
-#include "api/Log.h"
+#include "core/Log.h"
 #include "torvo.h"
 
 #include <gtest/gtest.h>

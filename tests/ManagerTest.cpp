@@ -1,6 +1,6 @@
 // The manager and its file cache, through the exported functions and the manager object.
-#include "api/Log.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "geometry/FSTorvoTexture.h"
 #include "scene/FSTorvoScene.h"

@@ -1,6 +1,6 @@
 // Meshes built through the exported functions: every state and count rule, allocation failures,
 // the written file, and failures to write it.
-#include "api/Log.h"
+#include "core/Log.h"
 #include "cache/NameHash.h"
 #include "geometry/BuildAllocator.h"
 #include "geometry/TempMesh.h"

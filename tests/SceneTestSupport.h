@@ -3,8 +3,8 @@
 
 #include "TestFiles.h"
 
-#include "api/Log.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "manager/FSTorvoManager.h"
 #include "geometry/FSTorvoMesh.h"
 #include "scene/FSTorvoScene.h"
 #include "torvo.h"

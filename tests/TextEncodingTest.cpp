@@ -3,9 +3,9 @@
 #include "ChildProcess.h"
 #include "FakeStubs.h"
 
-#include "api/Log.h"
-#include "api/Text.h"
-#include "api/TorvoString.h"
+#include "core/Log.h"
+#include "core/Text.h"
+#include "core/TorvoString.h"
 
 #include <gtest/gtest.h>
 

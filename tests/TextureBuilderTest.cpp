@@ -1,6 +1,6 @@
 // Textures built through the exported functions: the pixel, gamma and end rules.
-#include "api/Log.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "geometry/BuildAllocator.h"
 #include "geometry/FSTorvoTexture.h"

@@ -1,6 +1,6 @@
 // The image files of ended textures, read back by OpenEXR and libpng, and failures to write them.
-#include "api/Log.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Log.h"
+#include "manager/FSTorvoManager.h"
 #include "cache/NameHash.h"
 #include "geometry/ExrWriter.h"
 #include "geometry/FSTorvoTexture.h"

@@ -4,15 +4,15 @@
 
 #include "../TestFiles.h"
 
-#include "api/Handles.h"
-#include "api/Log.h"
-#include "api/TorvoString.h"
-#include "bake/JobPass.h"
-#include "bake/JobTarget.h"
-#include "cache/FSTorvoManager.h"
+#include "core/Handles.h"
+#include "core/Log.h"
+#include "core/TorvoString.h"
+#include "job/JobPass.h"
+#include "job/JobTarget.h"
+#include "manager/FSTorvoManager.h"
 #include "job/FSTorvoJob.h"
 #include "job/ProcessHandler.h"
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <chrono>
 #include <filesystem>

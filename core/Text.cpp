@@ -1,7 +1,7 @@
-#include "api/Text.h"
+#include "core/Text.h"
 
-#include "api/Log.h"
-#include "api/TorvoString.h"
+#include "core/Log.h"
+#include "core/TorvoString.h"
 #include "platform/Platform.h"
 
 #include <utf8.h>

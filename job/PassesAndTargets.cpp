@@ -1,7 +1,7 @@
-#include "bake/PassesAndTargets.h"
+#include "job/PassesAndTargets.h"
 
-#include "api/Log.h"
-#include "api/Status.h"
+#include "core/Log.h"
+#include "core/Status.h"
 
 #include <new>
 

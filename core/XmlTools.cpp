@@ -1,4 +1,4 @@
-#include "job/XmlTools.h"
+#include "core/XmlTools.h"
 
 #include <cctype>
 #include <cerrno>

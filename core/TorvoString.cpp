@@ -1,6 +1,6 @@
-#include "api/TorvoString.h"
+#include "core/TorvoString.h"
 
-#include "api/Log.h"
+#include "core/Log.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "api/Log.h"
+#include "core/Log.h"
 
-#include "api/LogState.h"
+#include "core/LogState.h"
 #include "platform/Platform.h"
 
 #include <boost/iostreams/device/file_descriptor.hpp>

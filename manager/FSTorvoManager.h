@@ -1,7 +1,10 @@
 // The root object: owns the file cache and the tables of meshes, textures, scenes and jobs.
 #pragma once
 
-#include "cache/TorvoManagerStub.h"
+#include "cache/CacheDirectories.h"
+#include "job/JobOwner.h"
+#include "manager/TorvoManagerStub.h"
+#include "scene/SceneOwner.h"
 
 #include <filesystem>
 #include <map>
@@ -25,7 +28,10 @@ struct CacheName {
     std::string hashed;
 };
 
-class FSTorvoManager : public TorvoManagerStub {
+class FSTorvoManager : public TorvoManagerStub,
+                      public CacheDirectories,
+                      public SceneOwner,
+                      public JobOwner {
 public:
     FSTorvoManager() = default;
     ~FSTorvoManager() override;
@@ -48,15 +54,7 @@ public:
                         TorvoJobStub*& out) override;
     TRVStatus setTorvoPath(const std::string& directory) override;
 
-    // Directories of the cache.
-    const std::filesystem::path& rootDirectory() const { return root_; }
-    const std::filesystem::path& meshesDirectory() const { return meshes_; }
-    const std::filesystem::path& scenesDirectory() const { return scenes_; }
-    const std::filesystem::path& texturesDirectory() const { return textures_; }
-    const std::filesystem::path& binariesDirectory() const { return binaries_; }
-    const std::filesystem::path& tempDirectory() const { return temp_; }
-    const std::filesystem::path& jobsDirectory() const { return jobs_; }
-    const std::filesystem::path& scriptsDirectory() const { return scripts_; }
+    const CacheDirectories& cacheDirectories() const override { return *this; }
 
     // The cache name of a caller's mesh or texture name under this manager's scope.
     CacheName cacheName(const std::string& name) const;
@@ -64,22 +62,22 @@ public:
     const std::string& scopeSuffix() const { return scopeSuffix_; }
 
     // The mesh of the table under a hashed name, or null.
-    FSTorvoMesh* meshByHashedName(const std::string& hashedName) const;
+    FSTorvoMesh* meshByHashedName(const std::string& hashedName) const override;
     // Removes a released scene / destroyed job from its table by name: 0, or 6 when not there.
-    TRVStatus unregisterScene(const FSTorvoScene& scene);
-    TRVStatus unregisterJob(const FSTorvoJob& job);
+    TRVStatus unregisterScene(const FSTorvoScene& scene) override;
+    TRVStatus unregisterJob(const FSTorvoJob& job) override;
     // A render tool for one job start, chosen from this manager's renderer installation and the
     // distribution; null when the installation cannot serve it.
     std::shared_ptr<RenderTool> createRenderTool(int32_t distribution, const std::filesystem::path& jobDirectory,
                                                  const std::filesystem::path& sceneXmlPath,
                                                  const std::filesystem::path& fileListPath,
                                                  const std::filesystem::path& outputDirectory,
-                                                 int32_t displayMode) const;
+                                                 int32_t displayMode) const override;
     // The job table, filled by job creation.
-    std::map<std::string, std::shared_ptr<FSTorvoJob>>& jobTable() { return jobs_table_; }
+    std::map<std::string, std::shared_ptr<FSTorvoJob>>& jobTable() override { return jobs_table_; }
     // Puts a started renderer process (its process id) under the manager's containment; logs
     // "Could not AssignProcessToObject on Job Object" when that cannot be done.
-    void assignToContainment(int processHandle);
+    void assignToContainment(int processHandle) override;
 
 private:
     void setUpContainment();
@@ -96,14 +94,6 @@ private:
     std::map<std::string, std::shared_ptr<FSTorvoScene>> scenes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoTexture>> textures_table_;
     std::map<std::string, std::shared_ptr<FSTorvoJob>> jobs_table_;
-    std::filesystem::path root_;
-    std::filesystem::path meshes_;
-    std::filesystem::path scenes_;
-    std::filesystem::path textures_;
-    std::filesystem::path binaries_;
-    std::filesystem::path temp_;
-    std::filesystem::path jobs_;
-    std::filesystem::path scripts_;
     std::string scopeSuffix_;
     std::set<std::string> textureExtensions_;
     bool containment_ = false;  // false when the system offers no containment

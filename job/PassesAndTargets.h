@@ -1,8 +1,8 @@
 // The render passes and targets of one job, each kept by name.
 #pragma once
 
-#include "bake/JobPass.h"
-#include "bake/JobTarget.h"
+#include "job/JobPass.h"
+#include "job/JobTarget.h"
 
 #include <functional>
 #include <map>
