@@ -71,7 +71,8 @@ TEST_F(RendererTest, AFinelyCutSurfaceLeavesNoHole)
     add(instanceXml("grid", "grid"));
     writeStage(textureStage(Pass::Normals, textureTargetXml("pass0_target0", 37, 23, surfaceXml("grid"))));
     renderOk();
-    for (float a : result("pass0_target0").channels.at("tpNormals.A"))
+    const Image image = result("pass0_target0");
+    for (float a : image.channels.at("tpNormals.A"))
         EXPECT_EQ(a, 1.0f);
 }
 
