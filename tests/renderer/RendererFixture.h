@@ -292,6 +292,7 @@ protected:
     fs::path output = job / "output";
     std::vector<std::string> meshNames;
     std::vector<std::string> sceneParts;
+    std::string extraArguments;  // after the scene file, as the atlas switch comes
 
     RendererTest()
     {
@@ -334,7 +335,7 @@ protected:
         std::string command = "cd '" + job.string() + "' && ";
         if (threads > 0)
             command += "TORVO_RENDER_THREADS=" + std::to_string(threads) + " ";
-        command += "'" + rendererProgram.string() + "' \"../../scenes/room.xml\"";
+        command += "'" + rendererProgram.string() + "' \"../../scenes/room.xml\"" + extraArguments;
         if (!outputName.empty())
             command += " -o " + outputName;
         command += " -i \"../../scenes/room_files.xml\" -x \"" + stage + "\" -cs -od \"output\" > '" +
