@@ -44,7 +44,7 @@ float AmbientOcclusion::openFraction(const SurfacePoint& point, uint64_t seed, u
 
     const Sequence2D sequence(seedOf(salt::Occlusion, seed));
     const Vec3 origin = scene_.rayOrigin(point);
-    const bool cosine = !settings_.uniformSampling;
+    const ConeSampler cone(point.normal, cosMax_, !settings_.uniformSampling);
     const uint32_t first = settings_.adaptive ? std::max(settings_.minRays, 1u) : settings_.maxRays;
     const float tolerance = adaptiveTolerance / std::max(settings_.accuracy, 1e-3f);
     uint32_t traced = 0, open = 0;
@@ -53,8 +53,7 @@ float AmbientOcclusion::openFraction(const SurfacePoint& point, uint64_t seed, u
         for (; traced < target; ++traced) {
             float u1, u2;
             sequence.at(traced, u1, u2);
-            const Vec3 direction = sampleCone(point.normal, cosMax_, cosine, u1, u2);
-            if (!scene_.occluded(origin, direction, maxDistance_, filter))
+            if (!scene_.occluded(origin, cone(u1, u2), maxDistance_, filter))
                 ++open;
         }
         if (!settings_.adaptive || traced >= settings_.maxRays)

@@ -33,6 +33,45 @@ int instanceOf(const SceneDescription& scene, const std::string& name, const std
     return index;
 }
 
+// The instances whose surfaces a target surface takes its values from (its high-resolution
+// partners), as a mask over the scene's instances; empty when it bakes its own surface.
+std::vector<uint8_t> sourceMask(const SceneDescription& scene, const SurfaceTarget& surface, const std::string& target)
+{
+    std::vector<uint8_t> mask;
+    if (surface.sourceSurfaces.empty())
+        return mask;
+    mask.assign(scene.instances.size(), 0);
+    for (const std::string& name : surface.sourceSurfaces) {
+        const int index = scene.instanceIndex(name);
+        if (index < 0)
+            throw badInput("Target " + target + " takes values from instance " + name +
+                           ", which the scene does not hold");
+        mask[static_cast<size_t>(index)] = 1;
+    }
+    return mask;
+}
+
+// The point of the source surfaces nearest along the normal, either way; the point itself when
+// no source surface lies on that line.
+SurfacePoint transferred(const RayScene& rays, const SurfacePoint& point, const std::vector<uint8_t>& sources)
+{
+    if (sources.empty())
+        return point;
+    RayFilter filter;
+    filter.only = &sources;
+    RayHit best;
+    bool found = false;
+    for (float side : {1.0f, -1.0f}) {
+        RayHit hit;
+        if (rays.intersect(point.position, point.normal * side, std::numeric_limits<float>::infinity(), filter, hit) &&
+            (!found || hit.distance < best.distance)) {
+            best = hit;
+            found = true;
+        }
+    }
+    return found ? rays.pointOn(best.instance, best.primitive, best.u, best.v) : point;
+}
+
 // Scales each surface's value channels into 0..1 and records the ranges they had.
 std::vector<SurfaceRange> normalizeSurfaces(std::vector<float>& values, const ChannelLayout& layout,
                                             const std::vector<int>& shapeOfTexel,
@@ -93,7 +132,9 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
     std::vector<UVSurface> surfaces;
     std::vector<std::string> shapes;
     std::vector<int> shapeOfSurface;
+    std::vector<std::vector<uint8_t>> sources;
     for (const SurfaceTarget& surface : target.surfaces) {
+        sources.push_back(sourceMask(scene, surface, target.name));
         UVSurface uv;
         uv.instance = instanceOf(scene, surface.instance, target.name);
         const MeshData& mesh = *rays.instances()[static_cast<size_t>(uv.instance)].mesh;
@@ -143,8 +184,10 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
                 const TexelSample& sample = raster.texels[texel];
                 if (sample.surface < 0)
                     continue;
-                const SurfacePoint point =
-                    rays.pointOn(surfaces[static_cast<size_t>(sample.surface)].instance, sample.primitive, sample.b1, sample.b2);
+                const size_t surface = static_cast<size_t>(sample.surface);
+                const SurfacePoint point = transferred(
+                    rays, rays.pointOn(surfaces[surface].instance, sample.primitive, sample.b1, sample.b2),
+                    sources[surface]);
                 float* out = &result.values[texel * channels];
                 pass.at(point, seedOf(texelSalt, uint64_t(x), uint64_t(y)), out, local);
                 if (layout.coverage >= 0)
@@ -181,7 +224,9 @@ PointsResult bakeVertices(const RayScene& rays, const SceneDescription& scene, c
         uint32_t vertex;
     };
     std::vector<Vertex> vertices;
+    std::vector<std::vector<uint8_t>> sources;
     for (size_t s = 0; s < target.surfaces.size(); ++s) {
+        sources.push_back(sourceMask(scene, target.surfaces[s], target.name));
         const int instance = instanceOf(scene, target.surfaces[s].instance, target.name);
         const size_t count = rays.instances()[static_cast<size_t>(instance)].positions.size();
         for (size_t v = 0; v < count; ++v)
@@ -199,12 +244,13 @@ PointsResult bakeVertices(const RayScene& rays, const SceneDescription& scene, c
         for (size_t i = first; i < end; ++i) {
             const Vertex& v = vertices[i];
             const InstanceGeometry& g = rays.instances()[static_cast<size_t>(v.instance)];
-            SurfacePoint point;
-            point.instance = v.instance;
-            point.position = g.positions[v.vertex];
-            point.normal = normalizedOr(g.normals[v.vertex], {0, 1, 0});
-            point.geometricNormal = point.normal;
-            result.points[i] = {point.position, point.normal};
+            SurfacePoint own;
+            own.instance = v.instance;
+            own.position = g.positions[v.vertex];
+            own.normal = normalizedOr(g.normals[v.vertex], {0, 1, 0});
+            own.geometricNormal = own.normal;
+            result.points[i] = {own.position, own.normal};
+            const SurfacePoint point = transferred(rays, own, sources[v.surface]);
             float* out = &result.values[i * channels];
             pass.at(point, seedOf(vertexSalt, v.surface, v.vertex), out, local);
             if (layout.coverage >= 0)
@@ -250,6 +296,8 @@ bool cameraDirection(const SceneCamera& camera, int width, int height, int x, in
     const float sx = 2.0f * (x + 0.5f) / width - 1.0f;   // -1 left .. 1 right
     const float sy = 1.0f - 2.0f * (y + 0.5f) / height;  // 1 top .. -1 bottom
     switch (camera.kind) {
+    case CameraKind::Unknown:
+        return false;
     case CameraKind::Perspective: {
         const float tanHalf = std::tan(camera.fovX * 0.5f);
         const float pixelAspect = camera.fovX > 0 && camera.fovY > 0 ? camera.fovY / (0.75f * camera.fovX) : 1.0f;

@@ -11,6 +11,8 @@ namespace torvo_renderer {
 namespace {
 
 constexpr float degree = Pi / 180.0f;
+// Shadow rays per light and sample point at most: more add nothing visible and could stall a bake.
+constexpr int maxShadowSamples = 1 << 12;
 // A spot light's gobo covers its cone; cones wider than this project onto a plane no further.
 constexpr float widestGoboHalfAngle = 89.0f * degree;
 
@@ -32,7 +34,7 @@ DirectLighting::DirectLighting(const SceneDescription& scene, const RayScene& ra
         light.position = source.transform.translation();
         light.falloff = source.falloff;
         light.castShadows = source.castShadows;
-        light.samples = std::max(1, source.shadowSamples);
+        light.samples = std::clamp(source.shadowSamples, 1, maxShadowSamples);
         light.shadowRadius = source.shadowRadius;
         // Lights shine along their local -Z.
         light.axis = -unitColumn(source.transform, 2, {0, 0, 1});

@@ -28,6 +28,8 @@ bool blocks(const FilterContext& context, unsigned geometry)
 {
     const RayFilter& f = *context.filter;
     const InstanceGeometry& blocker = (*context.instances)[geometry];
+    if (f.only && !(*f.only)[geometry])
+        return false;
     if (f.requiredStat != 0 && !blocker.stat(f.requiredStat))
         return false;
     return static_cast<int>(geometry) == f.receiver ? f.selfBlocks : f.othersBlock;
@@ -174,7 +176,8 @@ void RayScene::build(const SceneDescription& scene, const std::vector<const Mesh
 
 bool RayScene::filters(const RayFilter& filter) const
 {
-    return (filter.requiredStat != 0 && (statsAll_ & filter.requiredStat) != filter.requiredStat) ||
+    return filter.only != nullptr ||
+           (filter.requiredStat != 0 && (statsAll_ & filter.requiredStat) != filter.requiredStat) ||
            !filter.othersBlock || (filter.receiver >= 0 && !filter.selfBlocks);
 }
 

@@ -52,6 +52,7 @@ struct RayFilter {
     int receiver = -1;          // the instance the ray leaves
     bool selfBlocks = true;     // the receiver's own surfaces may stop the ray
     bool othersBlock = true;    // every other instance may stop the ray
+    const std::vector<uint8_t>* only = nullptr;  // when given: per instance, whether it may stop the ray
 };
 
 class RayScene {
@@ -77,6 +78,8 @@ public:
     Vec3 rayOrigin(const SurfacePoint& point) const { return point.position + point.geometricNormal * offset_; }
     // Whether the filter can refuse any blocker (otherwise rays run without filtering).
     bool filters(const RayFilter& filter) const;
+    // The ray tracer's own scene, for measuring against plain ray casting.
+    RTCScene embreeScene() const { return scene_; }
 
 private:
     RTCDevice device_ = nullptr;

@@ -198,6 +198,11 @@ void bakeStage(Inputs& in, Progress& progress)
                     camera = &c;
             if (!camera)
                 throw badInput("Stage renders camera " + stage.cameraName + ", which the scene does not hold");
+            if (camera->kind == CameraKind::Unknown)
+                throw badInput("Camera " + camera->name + " is an environment camera of no known kind");
+            if (camera->kind == CameraKind::Perspective && !(camera->fovX > 0.0f && camera->fovX < Pi))
+                throw badInput("Camera " + camera->name + " has a field of view outside 0 to pi (not included): " +
+                               std::to_string(camera->fovX));
             progress.title("Baking Texture " + name);
             const ChannelLayout layout = channelLayout(stage.pass, stage, ResultKind::Camera);
             const TextureResult result =

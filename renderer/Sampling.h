@@ -55,22 +55,33 @@ private:
     uint32_t offsetY_;
 };
 
-// A direction in the cone of half-angle with cosine cosMax around axis n (unit), from two uniform
-// numbers. Cosine-weighted or uniform over the solid angle.
+// Directions in the cone of half-angle with cosine cosMax around axis n (unit), from two uniform
+// numbers each: cosine-weighted or uniform over the solid angle.
+class ConeSampler {
+public:
+    ConeSampler(Vec3 n, float cosMax, bool cosineWeighted)
+        : n_(n), cosMax_(cosMax), sin2Max_(std::max(0.0f, 1.0f - cosMax * cosMax)), cosine_(cosineWeighted)
+    {
+        orthonormalBasis(n, t_, b_);
+    }
+    Vec3 operator()(float u1, float u2) const
+    {
+        const float cosTheta =
+            cosine_ ? std::sqrt(std::max(0.0f, 1.0f - u1 * sin2Max_)) : 1.0f - u1 * (1.0f - cosMax_);
+        const float sinTheta = std::sqrt(std::max(0.0f, 1.0f - cosTheta * cosTheta));
+        const float phi = 2.0f * Pi * u2;
+        return t_ * (sinTheta * std::cos(phi)) + b_ * (sinTheta * std::sin(phi)) + n_ * cosTheta;
+    }
+
+private:
+    Vec3 n_, t_, b_;
+    float cosMax_, sin2Max_;
+    bool cosine_;
+};
+
 inline Vec3 sampleCone(Vec3 n, float cosMax, bool cosineWeighted, float u1, float u2)
 {
-    float cosTheta;
-    if (cosineWeighted) {
-        const float sin2Max = std::max(0.0f, 1.0f - cosMax * cosMax);
-        cosTheta = std::sqrt(std::max(0.0f, 1.0f - u1 * sin2Max));
-    } else {
-        cosTheta = 1.0f - u1 * (1.0f - cosMax);
-    }
-    const float sinTheta = std::sqrt(std::max(0.0f, 1.0f - cosTheta * cosTheta));
-    const float phi = 2.0f * Pi * u2;
-    Vec3 t, b;
-    orthonormalBasis(n, t, b);
-    return t * (sinTheta * std::cos(phi)) + b * (sinTheta * std::sin(phi)) + n * cosTheta;
+    return ConeSampler(n, cosMax, cosineWeighted)(u1, u2);
 }
 
 // A point of the unit disk, uniform over its area.

@@ -97,8 +97,6 @@ SceneCamera readCamera(const XMLElement* element)
             throw badInput(where + " has no Fov");
         camera.fovX = xml::number(fov, "x", camera.fovX, where + " Fov");
         camera.fovY = xml::number(fov, "y", camera.fovX * 0.75f, where + " Fov");
-        if (!(camera.fovX > 0.0f && camera.fovX < Pi) || !(camera.fovY >= 0.0f))
-            throw badInput(where + " has a field of view outside (0, pi): " + std::to_string(camera.fovX));
     } else if (type == "ENVIRONMENT") {
         const std::string kind = xml::text(element->FirstChildElement("EnvironmentType"));
         if (kind == "CUBEMAP")
@@ -108,7 +106,7 @@ SceneCamera readCamera(const XMLElement* element)
         else if (kind == "LATLONG")
             camera.kind = CameraKind::LatLong;
         else
-            throw badInput(where + " has an unknown environment type \"" + kind + "\"");
+            camera.kind = CameraKind::Unknown;
     } else {
         throw badInput(where + " has an unknown Type \"" + type + "\"");
     }

@@ -46,7 +46,8 @@ struct SceneInstance {
     bool stat(uint32_t bit) const { return (renderStats & bit) != 0; }
 };
 
-enum class CameraKind { Perspective, Cubemap, Ball, LatLong };
+// Unknown: an environment camera of a kind without a name in the document.
+enum class CameraKind { Perspective, Cubemap, Ball, LatLong, Unknown };
 
 struct SceneCamera {
     std::string name;  // hashed name

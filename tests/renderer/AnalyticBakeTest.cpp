@@ -371,6 +371,30 @@ TEST_F(RendererTest, NormalsAreUnitWorldNormalsThroughRotationAndUnevenScale)
         }
 }
 
+TEST_F(RendererTest, ALowResolutionSurfaceTakesTheValuesOfItsHighResolutionPartner)
+{
+    // The partner lies a little above the low-resolution floor, tilted by 5 degrees about X; the
+    // low-resolution instance has every render stat cleared, as partnered instances have.
+    addMesh("floor", floorQuad(-1, -1, 1, 1));
+    add(instanceXml("low", "floor", identity(),
+                    "<RenderStats><PrimaryVisibility>false</PrimaryVisibility><CastShadows>false</CastShadows>"
+                    "<ReceiveShadows>false</ReceiveShadows><CastOcclusion>false</CastOcclusion><ReceiveOcclusion>"
+                    "false</ReceiveOcclusion><SelfOcclusion>false</SelfOcclusion></RenderStats>"
+                    "<LightLinkMode>None</LightLinkMode>"));
+    const float tilt = static_cast<float>(5 * pi / 180);
+    add(instanceXml("high", "floor", translation(0, 0.05f, 0) * rotationX(tilt)));
+    writeStage(textureStage(Pass::Normals, textureTargetXml("pass0_target0", 8, 8,
+                                                            surfaceXml("low", "<sourceSurfaces><element>high</element>"
+                                                                              "</sourceSurfaces>"))));
+    renderOk();
+    const Image image = result("pass0_target0");
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_NEAR(image.at("tpNormals.G", x, y), std::cos(tilt), 1e-6);
+            EXPECT_NEAR(image.at("tpNormals.B", x, y), std::sin(tilt), 1e-6);
+        }
+}
+
 TEST_F(RendererTest, CameraLooksAlongMinusZWithAHorizontalFieldOfView)
 {
     // A strip one unit in front of the camera, half a unit to either side, tall enough to fill
