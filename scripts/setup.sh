@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libembree-dev liblua5.4-dev
   pngcheck
+  clang libclang-rt-14-dev
 )
 
 missing=()
