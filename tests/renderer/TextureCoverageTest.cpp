@@ -9,7 +9,6 @@ namespace {
 
 using namespace rtest;
 
-constexpr double pi = 3.14159265358979323846;
 
 // A triangle of the floor plane with the given UVs.
 Mesh uvTriangle(std::array<float, 2> a, std::array<float, 2> b, std::array<float, 2> c)
