@@ -102,11 +102,15 @@ RasterResult rasterizeSurfaces(const RayScene& rays, const std::vector<UVSurface
             const float twiceArea = std::abs(area2);
             const float minX = std::min({P[0][0], P[1][0], P[2][0]}), maxX = std::max({P[0][0], P[1][0], P[2][0]});
             const float minY = std::min({P[0][1], P[1][1], P[2][1]}), maxY = std::max({P[0][1], P[1][1], P[2][1]});
-            // Texels whose square overlaps the bounding box with some area.
-            const int x0 = static_cast<int>(std::max(0.0f, std::floor(minX)));
-            const int x1 = static_cast<int>(std::min(float(width), std::ceil(maxX))) - 1;
-            const int y0 = static_cast<int>(std::max(0.0f, std::floor(minY)));
-            const int y1 = static_cast<int>(std::min(float(height), std::ceil(maxY))) - 1;
+            // Texels whose square overlaps the bounding box with some area; clamped before the
+            // conversion, since UVs may lie anywhere.
+            auto texelIndex = [](float value, int limit) {
+                return static_cast<int>(std::clamp(value, 0.0f, static_cast<float>(limit)));
+            };
+            const int x0 = texelIndex(std::floor(minX), width);
+            const int x1 = texelIndex(std::ceil(maxX), width) - 1;
+            const int y0 = texelIndex(std::floor(minY), height);
+            const int y1 = texelIndex(std::ceil(maxY), height) - 1;
             float edgeX[3], edgeY[3], reach[3];
             for (int e = 0; e < 3; ++e) {
                 edgeX[e] = P[(e + 1) % 3][0] - P[e][0];

@@ -27,11 +27,18 @@ TEST_F(RendererTest, ThinAndSmallTrianglesCoverEveryTexelTheyTouch)
     // a texel wide inside texel (5, 25) that does not reach the texel's centre.
     addMesh("sliver", uvTriangle({0.05f, 0.5f}, {0.95f, 0.5005f}, {0.95f, 0.5f}));
     addMesh("speck", uvTriangle({5.1f / 32, 25.1f / 32}, {5.3f / 32, 25.1f / 32}, {5.1f / 32, 25.3f / 32}));
+    // UVs far outside the texture touch nothing.
+    addMesh("far", uvTriangle({1e8f, -2e8f}, {2e8f, -2e8f}, {1e8f, -1e8f}));
     add(instanceXml("sliver", "sliver"));
     add(instanceXml("speck", "speck"));
+    add(instanceXml("far", "far"));
     writeStage(textureStage(Pass::Normals, textureTargetXml("pass0_target0", 32, 32, surfaceXml("sliver")) +
-                                               textureTargetXml("pass0_target1", 32, 32, surfaceXml("speck"))));
+                                               textureTargetXml("pass0_target1", 32, 32, surfaceXml("speck")) +
+                                               textureTargetXml("pass0_target2", 32, 32, surfaceXml("far"))));
     renderOk();
+    const Image far = result("pass0_target2");
+    for (float a : far.channels.at("tpNormals.A"))
+        EXPECT_EQ(a, 0.0f);
     const Image sliver = result("pass0_target0");
     for (int x = 0; x < 32; ++x) {
         const bool touched = x >= 1 && x <= 30;  // u from 0.05 * 32 = 1.6 to 0.95 * 32 = 30.4
