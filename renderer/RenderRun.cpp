@@ -18,6 +18,7 @@
 #include <lua.hpp>
 #include <tbb/global_control.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -122,6 +123,10 @@ void bakeStage(Inputs& in, Progress& progress)
 
     if (stage.pass == PassKind::Lua)
         checkLuaScript(systemPath(stage.luaScript));
+    for (const std::string& name : stage.fullyBakedLights)
+        if (std::none_of(in.scene.lights.begin(), in.scene.lights.end(),
+                         [&](const SceneLight& light) { return light.name == name; }))
+            throw badInput("Stage bakes light " + name + " fully, which the scene does not hold");
 
     progress.title("Building ray tracing structures");
     std::map<std::string, const MeshData*> meshByName;

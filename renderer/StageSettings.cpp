@@ -141,6 +141,10 @@ void readPass(const XMLElement* components, StageSettings& stage)
     }
     if (stage.pass == PassKind::Rnm)
         stage.rnmNormalComponent = flag(components, "RNMSettings/includeNormalComponent", false);
+    if (stage.pass == PassKind::FullAndIndirect)
+        if (const XMLElement* lights = xml::find(components, "FullAndIndirectIlluminationSettings/fullyBakedLights"))
+            for (const XMLElement* e = lights->FirstChildElement("element"); e; e = e->NextSiblingElement("element"))
+                stage.fullyBakedLights.push_back(xml::text(e));
     if (stage.pass == PassKind::Lua) {
         stage.luaScript = xml::text(xml::find(components, "LUASettings/scriptFile"));
         if (stage.luaScript.empty())

@@ -99,6 +99,7 @@ struct StageSettings {
     AmbientOcclusionSettings ambientOcclusion;
     NormalizeSettings normalize;
     bool rnmNormalComponent = false;
+    std::vector<std::string> fullyBakedLights;  // full and indirect illumination
     std::string luaScript;  // relative to the working directory
 
     std::vector<TargetSlot> slots;

@@ -118,6 +118,17 @@ TEST_F(RefusalTest, BrokenInputEndsWithOneErrorLineAndTheBadInputCode)
              stageText = textureStage(Pass::Light, textureTargetXml("../evil", 8, 8, surfaceXml("floor")));
          },
          "A target's textureName is not a usable file name: \"../evil\""},
+        {"fully baked light the scene lacks",
+         [this] {
+             stageText = textureStage(Pass::Light, textureTargetXml("pass0_target0", 8, 8, surfaceXml("floor")));
+             const std::string on = "<illumination>true</illumination>";
+             stageText.replace(stageText.find("<fullAndIndirectIllumination>false</fullAndIndirectIllumination>"), 64,
+                               "<fullAndIndirectIllumination>true</fullAndIndirectIllumination>"
+                               "<FullAndIndirectIlluminationSettings><fullyBakedLights><element>lamp</element>"
+                               "</fullyBakedLights></FullAndIndirectIlluminationSettings>");
+             stageText.replace(stageText.find(on), on.size(), "<illumination>false</illumination>");
+         },
+         "Stage bakes light lamp fully, which the scene does not hold"},
         {"unknown render type",
          [this] { stageText = "<KXConfig><FrameSettings><renderType>Bake</renderType></FrameSettings></KXConfig>"; },
          "Stage asks for an unknown render type \"Bake\""},
