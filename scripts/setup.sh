@@ -10,6 +10,7 @@ packages=(
   libboost-iostreams-dev libboost-dev
   uuid-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libembree-dev liblua5.4-dev
   pngcheck
   clang libclang-rt-14-dev
 )
