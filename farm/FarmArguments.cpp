@@ -9,8 +9,12 @@ namespace fs = std::filesystem;
 void FarmArguments::makeAbsolute(const fs::path& base)
 {
     auto absolute = [&](fs::path& path) {
-        if (!path.empty() && path.is_relative())
-            path = (base / path).lexically_normal();
+        if (path.empty() || path.is_absolute())
+            return;
+        path = (base / path).lexically_normal();
+        // "dir/." normalises to "dir/": the directory is meant, not an empty name in it.
+        if (!path.has_filename() && path.has_relative_path())
+            path = path.parent_path();
     };
     absolute(sceneXml);
     absolute(fileList);
@@ -20,6 +24,18 @@ void FarmArguments::makeAbsolute(const fs::path& base)
     absolute(resultDirectory);
     absolute(binDirectory);
 }
+
+namespace {
+
+bool isSwitch(const std::string& word)
+{
+    for (const char* name : {"-file", "-filelist", "-cfg", "-o", "-jobdir", "-resultdir", "-bindir", "-validatesetup"})
+        if (word == name)
+            return true;
+    return false;
+}
+
+}  // namespace
 
 bool parseFarmArguments(const std::vector<std::string>& arguments, FarmArguments& parsed, std::string& why)
 {
@@ -49,7 +65,7 @@ bool parseFarmArguments(const std::vector<std::string>& arguments, FarmArguments
             why = "unknown argument " + name;
             return false;
         }
-        if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+        if (i + 1 >= arguments.size() || arguments[i + 1].empty() || isSwitch(arguments[i + 1])) {
             why = "the switch " + name + " needs a value";
             return false;
         }

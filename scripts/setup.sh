@@ -11,6 +11,7 @@ packages=(
   uuid-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   pngcheck
+  slurm-wlm munge
 )
 
 missing=()
