@@ -237,6 +237,12 @@ private:
         if (fd < 0)
             return;
         StageRead& read = reads_[stage];
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && info.st_size < read.offset) {
+            // Shorter than what was read: the task was requeued and the stage runs again.
+            read = StageRead{};
+            merger_->stageRestarted(stage);
+        }
         char buffer[16384];
         if (::lseek(fd, read.offset, SEEK_SET) == read.offset) {
             for (;;) {

@@ -87,6 +87,15 @@ void ProgressMerger::stageSucceeded(size_t stage)
         stages_[stage].finished = true;
 }
 
+void ProgressMerger::stageRestarted(size_t stage)
+{
+    if (stage < stages_.size()) {
+        const uint32_t expected = stages_[stage].expected;
+        stages_[stage] = Stage{};
+        stages_[stage].expected = expected;
+    }
+}
+
 double ProgressMerger::phasesDone() const
 {
     double done = 0;
@@ -110,18 +119,16 @@ std::vector<std::string> ProgressMerger::messages()
     const uint64_t phase = std::min<uint64_t>(totalPhases_, static_cast<uint64_t>(std::floor(done)) + 1);
     const int value = std::clamp(
         static_cast<int>(std::floor((done - static_cast<double>(phase - 1)) * fullValue + 1e-9)), 0, fullValue);
+    if (phase < emittedPhases_ || (phase == emittedPhases_ && value <= emittedValue_))
+        return out;
     const std::string title = title_.empty() ? fallbackTitle : title_;
-    bool titled = false;
     while (emittedPhases_ < phase) {
         out.push_back(titleMarker + title);
         ++emittedPhases_;
-        titled = true;
     }
-    // A value goes after every title: the title alone leaves the job's global progress where it was.
-    if (titled || value != emittedValue_) {
-        out.push_back(valueMarker + std::to_string(value));
-        emittedValue_ = value;
-    }
+    // A value goes after every title too: a title alone leaves the job's global progress where it was.
+    out.push_back(valueMarker + std::to_string(value));
+    emittedValue_ = value;
     return out;
 }
 

@@ -22,9 +22,12 @@ public:
     bool take(size_t stage, const std::string& line);
     // The stage has ended successfully: all its phases are done.
     void stageSucceeded(size_t stage);
+    // The stage starts again from nothing (its task was requeued after a node failure).
+    void stageRestarted(size_t stage);
 
     // The messages that bring the reader up to date (each one line without its line feed); none
-    // when nothing moved.
+    // when nothing moved forward. What was reported is never taken back: a restarted stage
+    // moves the progress again only once it has passed what it had reached.
     std::vector<std::string> messages();
 
     // Phases done over all stages, and phases expected in all.

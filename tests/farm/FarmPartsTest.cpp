@@ -260,6 +260,12 @@ TEST(ProgressMerger, StagesRenderingAtOnceAddUpToOneSteadyProgress)
     EXPECT_EQ(globalOf(m, 8, titles), 100);
     EXPECT_TRUE(merger.messages().empty());
 
+    // A stage that starts again (its task requeued) takes nothing back that was reported.
+    merger.stageRestarted(2);
+    merger.take(2, "[PROGRESS] Progress Title: GI calculation");
+    EXPECT_DOUBLE_EQ(merger.phasesDone(), 4.0);
+    EXPECT_TRUE(merger.messages().empty());
+
     // Other output is not a progress message.
     EXPECT_FALSE(merger.take(0, "Loaded 12 meshes"));
     EXPECT_FALSE(merger.take(7, "[PROGRESS] Progress 5"));
