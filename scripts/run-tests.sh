@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, then builds and runs the whole test suite twice:
-# a normal build, and a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# a normal build, and a build with AddressSanitizer and UndefinedBehaviorSanitizer; then runs
+# each fuzz target for a short while (scripts/run-fuzz.sh, when clang is installed).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
@@ -21,3 +22,5 @@ run_suite "$top/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVO_BUILD_BENC
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTORVO_SANITIZE=ON -DTORVO_BUILD_BENCH=OFF
+echo "== fuzz targets (clang, libFuzzer, ASan + UBSan), a short run each"
+bash "$top/scripts/run-fuzz.sh"
