@@ -1,40 +1,30 @@
 #include "ProgressMerger.h"
 
+#include "job/RendererOutput.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace farm {
 
 namespace {
 
 const std::string titleMarker = "[PROGRESS] Progress Title: ";
+// A value message begins with it, and every progress message holds it.
 const std::string valueMarker = "[PROGRESS] Progress ";
-// The phase titles the library counts against a stage's phase estimate.
-const char* const countedTitles[] = {"Precalculating Path Tracer Lighting", "GI calculation", "Baking Texture",
-                                     "Baking Point Cloud", "Vertex Transfer"};
 // Said when every stage finished without naming a phase of its own.
 const char* const fallbackTitle = "Baking Texture";
 constexpr int fullValue = 100;
 
-std::string trimmed(const std::string& text)
-{
-    const char* blanks = " \t\n\v\f\r";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-bool counted(const std::string& title)
-{
-    for (const char* name : countedTitles)
-        if (title.find(name) != std::string::npos)
-            return true;
-    return false;
-}
-
 }  // namespace
+
+ProgressMerger::Stage ProgressMerger::freshStage(uint32_t expected)
+{
+    Stage stage;
+    stage.expected = expected;
+    stage.reading.expectedPhases = expected;
+    return stage;
+}
 
 ProgressMerger::ProgressMerger(std::vector<uint32_t> expectedPhases)
 {
@@ -44,41 +34,29 @@ ProgressMerger::ProgressMerger(std::vector<uint32_t> expectedPhases)
     // Without any estimate the library moves no global progress; one phase per stage still
     // gives the reader a value that moves.
     for (uint32_t phases : expectedPhases) {
-        Stage stage;
-        stage.expected = sum == 0 ? 1 : phases;
-        stages_.push_back(stage);
-        totalPhases_ += stage.expected;
+        stages_.push_back(freshStage(sum == 0 ? 1 : phases));
+        totalPhases_ += stages_.back().expected;
     }
 }
 
 bool ProgressMerger::take(size_t stage, const std::string& line)
 {
-    if (stage >= stages_.size())
+    if (line.find(valueMarker) == std::string::npos)
         return false;
-    Stage& s = stages_[stage];
-    const auto title = line.find(titleMarker);
-    if (title != std::string::npos) {
-        const std::string text = trimmed(line.substr(title + titleMarker.size()));
-        // A title outside the counted phases keeps what the last counted phase reached, as the
-        // library's global progress does.
-        s.inCounted = counted(text);
-        if (s.inCounted) {
-            ++s.counted;
-            s.value = 0;
-            title_ = text;
-        }
-        return true;
+    if (stage < stages_.size()) {
+        trv::JobProgress& reading = stages_[stage].reading;
+        const uint32_t countedBefore = reading.phaseCount;
+        trv::readRendererOutput(line, reading);
+        if (reading.phaseCount != countedBefore)
+            title_ = reading.title;
+        // Like the job's global progress, only values inside counted phases count; a phase beyond
+        // the estimate adds nothing.
+        if (reading.countedPhase && reading.phaseCount >= 1)
+            stages_[stage].reached =
+                std::min<double>(reading.expectedPhases,
+                                 (reading.phaseCount - 1) + reading.progress / static_cast<double>(fullValue));
     }
-    const auto value = line.find(valueMarker);
-    if (value != std::string::npos) {
-        const std::string number = trimmed(line.substr(value + valueMarker.size()));
-        char* end = nullptr;
-        const long parsed = std::strtol(number.c_str(), &end, 10);
-        if (end != number.c_str() && s.inCounted)
-            s.value = static_cast<int>(std::clamp<long>(parsed, 0, fullValue));
-        return true;
-    }
-    return false;
+    return true;
 }
 
 void ProgressMerger::stageSucceeded(size_t stage)
@@ -89,22 +67,15 @@ void ProgressMerger::stageSucceeded(size_t stage)
 
 void ProgressMerger::stageRestarted(size_t stage)
 {
-    if (stage < stages_.size()) {
-        const uint32_t expected = stages_[stage].expected;
-        stages_[stage] = Stage{};
-        stages_[stage].expected = expected;
-    }
+    if (stage < stages_.size())
+        stages_[stage] = freshStage(stages_[stage].expected);
 }
 
 double ProgressMerger::phasesDone() const
 {
     double done = 0;
-    for (const Stage& s : stages_) {
-        if (s.finished)
-            done += s.expected;
-        else if (s.counted > 0)
-            done += std::min<double>(s.expected, (s.counted - 1) + s.value / static_cast<double>(fullValue));
-    }
+    for (const Stage& s : stages_)
+        done += s.finished ? s.expected : s.reached;
     return done;
 }
 

@@ -6,6 +6,8 @@
 // where the batch started to 100 however the stages interleave.
 #pragma once
 
+#include "job/JobProgress.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,11 +39,13 @@ public:
 private:
     struct Stage {
         uint32_t expected = 0;
-        uint32_t counted = 0;    // counted titles seen
-        bool inCounted = false;  // the current title is a counted one
-        int value = 0;           // the last value inside the current counted phase
+        // The stage's output read as the library reads a local run of it: its counted phases
+        // and the value inside the current one.
+        trv::JobProgress reading;
+        double reached = 0;  // phases done, as of the last value inside a counted phase
         bool finished = false;
     };
+    static Stage freshStage(uint32_t expected);
 
     std::vector<Stage> stages_;
     uint64_t totalPhases_ = 0;

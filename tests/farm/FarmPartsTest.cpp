@@ -268,7 +268,6 @@ TEST(ProgressMerger, StagesRenderingAtOnceAddUpToOneSteadyProgress)
 
     // Other output is not a progress message.
     EXPECT_FALSE(merger.take(0, "Loaded 12 meshes"));
-    EXPECT_FALSE(merger.take(7, "[PROGRESS] Progress 5"));
 }
 
 TEST(ProgressMerger, StagesWithoutAnEstimateStillMoveTheValue)
