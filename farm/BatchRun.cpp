@@ -175,12 +175,13 @@ private:
                 TaskTrack& task = tasks_[t];
                 if (task.done)
                     continue;
-                allDone = false;
                 // Files of a pending task are not looked at: with thousands of tasks that is
                 // thousands of look-ups on a shared file system per poll. A small array is
                 // looked at whole, so that a task's start is not noticed a queue look late.
-                if (task.state == "PENDING" && tasks_.size() > eagerTaskCount)
+                if (task.state == "PENDING" && tasks_.size() > eagerTaskCount) {
+                    allDone = false;
                     continue;
+                }
                 while (task.next < task.last) {
                     readOutput(task.next);
                     StageEnd end;
@@ -198,6 +199,7 @@ private:
                     task.done = true;
                     continue;
                 }
+                allDone = false;
                 if (!task.state.empty() && TaskState{task.state}.finished()) {
                     if (task.goneAt == Clock::time_point{})
                         task.goneAt = now;
