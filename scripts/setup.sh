@@ -13,6 +13,7 @@ packages=(
   libembree-dev liblua5.4-dev
   pngcheck
   clang libclang-rt-14-dev
+  slurm-wlm munge
 )
 
 missing=()
