@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is needed, then builds and runs the whole test suite twice:
 # a normal build, and a build with AddressSanitizer and UndefinedBehaviorSanitizer; then runs
-# each fuzz target for a short while (scripts/run-fuzz.sh, when clang is installed).
+# each fuzz target for a short while (scripts/run-fuzz.sh, when clang is installed). In each
+# suite the front end's cluster tests start a one-machine Slurm cluster for themselves and stop it
+# again (a ctest fixture in tests/farm, scripts/test-cluster.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
