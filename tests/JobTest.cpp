@@ -437,18 +437,55 @@ TEST_F(JobFixture, DistributedJobsBatchTheStagesThatPassTheTest)
     EXPECT_EQ(lines[4].find("-validatesetup"), std::string::npos);
 }
 
-TEST_F(JobFixture, TheRendererProgramRunsAStage)
+TEST_F(JobFixture, TheRendererProgramBakesAVertexTarget)
 {
     ASSERT_EQ(manager.setTorvoPath(TORVO_BINARY_DIR "/bin"), 0);
-    std::ofstream(dir / "scene_files.xml") << "<inputspecification version =\"1\"><filelist/></inputspecification>";
-    auto bake = job(1);
-    ASSERT_EQ(bake->startJob(0, 0), 0);
-    ASSERT_TRUE(runToEnd(*bake));
-    EXPECT_EQ(resultOf(*bake), 0);
+    // The rig's instance becomes one triangle facing up with nothing above it, and its scene is
+    // ended: the occlusion at each of its three vertices is exactly none.
+    const TRVVec3 positions[3] = {{0, 0, 0}, {0, 0, 1}, {1, 0, 0}};
+    const TRVVec3 normals[3] = {{0, 1, 0}, {0, 1, 0}, {0, 1, 0}};
+    const int32_t triangle[3] = {0, 1, 2};
+    const TRVVec2 uvs[3] = {{0, 0}, {0, 1}, {1, 0}};
+    ASSERT_EQ(mesh->addVertexData(positions, normals, 3), 0);
+    ASSERT_EQ(mesh->beginMaterialGroup("stone"), 0);
+    ASSERT_EQ(mesh->addTriangleData(triangle, 3), 0);
+    ASSERT_EQ(mesh->endMaterialGroup(), 0);
+    ASSERT_EQ(mesh->beginUVLayer("map"), 0);
+    ASSERT_EQ(mesh->addUVData(uvs, 3), 0);
+    ASSERT_EQ(mesh->endUVLayer(), 0);
+    ASSERT_EQ(mesh->endMesh(), 0);
+    ASSERT_EQ(scene->endScene(), 0);
+
+    trv::TorvoJobStub* made = nullptr;
+    ASSERT_EQ(trv::createJob(manager, "real", *scene, (dir / "config.xml").string(), made), 0);
+    auto& bake = dynamic_cast<trv::FSTorvoJob&>(*made);
+    trv::TorvoRenderPassStub* occlusion = nullptr;
+    trv::TorvoTargetStub* target = nullptr;
+    trv::TorvoTargetEntityStub* entity = nullptr;
+    ASSERT_EQ(bake.createAmbientOcclusionPass("occlusion", 0.0f, 180.0f, occlusion), 0);
+    ASSERT_EQ(bake.createVertexTarget("vertices", target), 0);
+    ASSERT_EQ(target->addBakeInstance(*instance, entity), 0);
+    ASSERT_EQ(target->addPass(*occlusion), 0);
+    ASSERT_EQ(bake.startJob(2, 0), 0);
+    ASSERT_TRUE(runToEnd(bake));
+    ASSERT_EQ(resultOf(bake), 0);
     TRVBool done = 0;
-    bake->isJobCompleted(&done);
+    bake.isJobCompleted(&done);
     EXPECT_TRUE(done);
-    EXPECT_EQ(bake->progressRecord().title, "Checking configuration");
+
+    trv::TorvoFramebufferStub* result = nullptr;
+    ASSERT_EQ(target->getVertexbuffer(*occlusion, *entity, result), 0);
+    const TorvoFramebuffer handle = trv::handleOf<TorvoFramebuffer>(result);
+    int32_t channels = 0, points = 0, rows = 0;
+    ASSERT_EQ(TRVGetChannelCount(handle, &channels), 0);
+    ASSERT_EQ(TRVGetResolution(handle, &points, &rows), 0);
+    ASSERT_EQ(points, 3);
+    ASSERT_GE(channels, 3);
+    std::vector<float> values(size_t(points) * channels);
+    ASSERT_EQ(TRVReadRegionHDR(handle, 0, 0, points, 1, TRV_CHANNEL_ALL, values.data()), 0);
+    for (int32_t p = 0; p < points; ++p)
+        for (int32_t c = 0; c < 3; ++c)
+            EXPECT_EQ(values[size_t(p) * channels + c], 1.0f) << "point " << p << " channel " << c;
 }
 
 size_t openDescriptors()

@@ -231,7 +231,6 @@ struct JobRig : ::testing::Test {
         std::ofstream(dir / "scene.xml") << "<KXScene/>";
         std::ofstream(dir / "scene_files.xml") << "<inputspecification/>";
         trv::TorvoSceneStub* sceneStub = nullptr;
-        trv::TorvoMeshStub* mesh = nullptr;
         EXPECT_EQ(manager.beginScene("rig", sceneStub), 0);
         EXPECT_EQ(manager.beginMesh("box", mesh), 0);
         scene = dynamic_cast<trv::FSTorvoScene&>(*sceneStub).shared_from_this();
@@ -262,6 +261,7 @@ struct JobRig : ::testing::Test {
     fs::path dir;
     trv::FSTorvoManager manager;
     std::shared_ptr<trv::FSTorvoScene> scene;
+    trv::TorvoMeshStub* mesh = nullptr;  // begun, without data
     trv::TorvoInstanceStub* instance = nullptr;
     // The targets of the jobs made, owned by their jobs.
     std::vector<trv::FSTorvoTarget*> targets;
