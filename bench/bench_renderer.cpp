@@ -146,7 +146,7 @@ void BM_AmbientOcclusionBakeAgainstBareRays(benchmark::State& state)
     stage.pass = PassKind::AmbientOcclusion;
     stage.ambientOcclusion.minRays = stage.ambientOcclusion.maxRays = raysPerTexel;
     const DirectLighting light(b.scene, b.rays, {});
-    const PassValues pass(stage.pass, stage, b.rays, light);
+    const PassValues pass(stage.pass, stage, b.scene, b.rays, light, {});
     const ChannelLayout layout = channelLayout(stage.pass, stage, ResultKind::Texture);
 
     double bakeSeconds = 0, bareSeconds = 0;

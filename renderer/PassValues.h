@@ -3,6 +3,7 @@
 
 #include "AmbientOcclusion.h"
 #include "DirectLighting.h"
+#include "GlobalIllumination.h"
 #include "RayScene.h"
 #include "StageSettings.h"
 
@@ -32,17 +33,24 @@ constexpr size_t luaChannelCount = 4;
 
 class PassValues {
 public:
-    PassValues(PassKind pass, const StageSettings& stage, const RayScene& rays, const DirectLighting& light);
+    // light: every light at its direct scale; textures: the scene's decoded images.
+    PassValues(PassKind pass, const StageSettings& stage, const SceneDescription& scene, const RayScene& rays,
+               const DirectLighting& light, const std::map<std::string, TextureImage>& textures);
 
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
 private:
-    enum class Computes { Normals, DirectLight, Occlusion, Nothing };
+    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Occlusion, Nothing };
     Computes computes_;
     size_t count_;
+    bool withIndirect_;  // illumination and full shading add the indirect light
     const DirectLighting& light_;
     AmbientOcclusion occlusion_;
+    SurfaceMaterials materials_;
+    std::unique_ptr<DirectLighting> indirectLight_;  // the lights at their indirect scales
+    std::unique_ptr<DirectLighting> fullyBaked_;     // full and indirect: the fully baked lights only
+    std::unique_ptr<GlobalIllumination> gi_;
 };
 
 }  // namespace torvo_renderer

@@ -101,6 +101,43 @@ PhaseCounts readPhaseCounts(const XMLElement* root, const std::string& renderTyp
     return counts;
 }
 
+GIIntegrator integratorAt(const XMLElement* root, const char* path, GIIntegrator fallback, bool secondary)
+{
+    const XMLElement* element = xml::find(root, path);
+    if (!element)
+        return fallback;
+    const std::string name = lower(firstText(element));
+    if (name == "pathtracer")
+        return GIIntegrator::PathTracer;
+    if (name == "none")
+        return GIIntegrator::None;
+    if (name == "finalgather" && !secondary)
+        return GIIntegrator::FinalGather;
+    throw badInput(std::string("Stage asks for an unknown integrator \"") + firstText(element) + "\" in " + path);
+}
+
+uint32_t countAt(const XMLElement* root, const char* path, uint32_t fallback, uint32_t lowest)
+{
+    const int32_t value = integerAt(root, path, static_cast<int32_t>(fallback));
+    if (value < static_cast<int32_t>(lowest) || static_cast<uint32_t>(value) > maxRaysAccepted)
+        throw badInput(std::string("Stage gives ") + path + " an unusable value " + std::to_string(value));
+    return static_cast<uint32_t>(value);
+}
+
+GISettings readGI(const XMLElement* root)
+{
+    GISettings gi;
+    gi.primary = integratorAt(root, "GISettings/primaryIntegrator", gi.primary, false);
+    gi.secondary = integratorAt(root, "GISettings/secondaryIntegrator", gi.secondary, true);
+    gi.finalGatherRays = countAt(root, "GISettings/fgRays", gi.finalGatherRays, 1);
+    gi.finalGatherDepth = countAt(root, "GISettings/fgDepth", gi.finalGatherDepth, 1);
+    gi.pathSamples = countAt(root, "GISettings/ptSamples", gi.pathSamples, 1);
+    gi.maxBounces = countAt(root, "GISettings/giMaxBounces", gi.maxBounces, 0);
+    gi.rouletteStart = countAt(root, "GISettings/giRussianRouletteStart", gi.rouletteStart, 0);
+    gi.radianceCache = lower(firstText(xml::find(root, "GISettings/fgUseCache"))) == "radiancesh";
+    return gi;
+}
+
 struct NamedPass {
     const char* component;
     PassKind pass;
@@ -319,6 +356,7 @@ StageSettings readStageDocument(const std::filesystem::path& path)
 
     stage.phases = readPhaseCounts(root, type);
     stage.giEnabled = stage.phases.gi;
+    stage.gi = readGI(root);
     const char* componentsPath = stage.renderType == RenderType::VertexTransfer
                                      ? "VertexBakeSettings/VertexBakeComponents"
                                  : stage.renderType == RenderType::PointCloudBake

@@ -43,6 +43,21 @@ struct AmbientOcclusionSettings {
     float smooth = 1;
 };
 
+enum class GIIntegrator { FinalGather, PathTracer, None };
+
+// Global illumination: the primary integrator takes the first bounce from the sample point, the
+// secondary one every later bounce.
+struct GISettings {
+    GIIntegrator primary = GIIntegrator::FinalGather;
+    GIIntegrator secondary = GIIntegrator::PathTracer;
+    uint32_t finalGatherRays = 256;   // fgRays
+    uint32_t finalGatherDepth = 1;    // fgDepth: bounces the final gather follows before the secondary integrator
+    uint32_t pathSamples = 256;       // ptSamples: paths per sample point of the path tracer
+    uint32_t maxBounces = 0;          // giMaxBounces: 0 unlimited (Russian roulette ends paths)
+    uint32_t rouletteStart = 3;       // giRussianRouletteStart: bounces before paths may end at random
+    bool radianceCache = false;       // fgUseCache "RadianceSH"
+};
+
 struct NormalizeSettings {
     bool enabled = false;
     bool perChannel = false;
@@ -96,6 +111,7 @@ struct StageSettings {
     RenderType renderType = RenderType::None;
     PassKind pass = PassKind::FullShading;
     bool giEnabled = false;
+    GISettings gi;
     AmbientOcclusionSettings ambientOcclusion;
     NormalizeSettings normalize;
     bool rnmNormalComponent = false;
