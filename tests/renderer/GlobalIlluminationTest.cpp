@@ -130,11 +130,12 @@ protected:
         add(lightXml("Directional", "sun", rotationZ(static_cast<float>(-pi / 4)) * rotationX(static_cast<float>(-pi / 2)),
                      {1, 1, 1}));
     }
-    Image bake(const std::string& component, bool gi, int threads = 0)
+    static constexpr size_t redMaterial = 3;  // its place among the scene parts
+    Image bake(const std::string& component, bool gi, int threads = 0, const std::string& extraComponents = "")
     {
         writeStage(giStage(component,
                            std::string("<enableGI>") + (gi ? "true" : "false") + "</enableGI><fgRays>64</fgRays>",
-                           textureTargetXml("pass0_target0", size, size, surfaceXml("floor"))));
+                           textureTargetXml("pass0_target0", size, size, surfaceXml("floor")), extraComponents));
         renderOk(threads);
         return result("pass0_target0");
     }
@@ -180,6 +181,80 @@ TEST_F(BleedingTest, ThreadCountChangesNoBit)
     const Image two = bake("illumination", true, 2);
     for (const auto& [name, values] : one.channels)
         EXPECT_EQ(values, two.channels.at(name)) << name;
+}
+
+// Full channels: the fully baked lights' direct light plus all indirect light; indirect channels:
+// the indirect light alone.
+TEST_F(BleedingTest, FullAndIndirectSplitsTheFullyBakedLightsDirectLight)
+{
+    const Image indirect = bake("indirectIllumination", true);
+    const Image baked = bake("fullAndIndirectIllumination", true, 0,
+                             "<FullAndIndirectIlluminationSettings><fullyBakedLights><element>sun</element>"
+                             "</fullyBakedLights></FullAndIndirectIlluminationSettings>");
+    const Image notBaked = bake("fullAndIndirectIllumination", true);
+    const double direct = std::sqrt(0.5);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float bounced = indirect.at("tpIndirectIllumination.R", x, y);
+            EXPECT_NEAR(baked.at("tpIllumination3", x, y), bounced, 1e-6);
+            EXPECT_NEAR(baked.at("tpIllumination0", x, y), bounced + direct, 1e-5);
+            EXPECT_NEAR(baked.at("tpIllumination1", x, y), direct, 1e-5);
+            EXPECT_EQ(baked.at("tpIllumination4", x, y), 0.0f);
+            EXPECT_EQ(baked.at("Z", x, y), 1.0f);
+            EXPECT_NEAR(notBaked.at("tpIllumination0", x, y), bounced, 1e-6);
+            EXPECT_EQ(notBaked.at("tpIllumination1", x, y), 0.0f);
+        }
+}
+
+// The wall's primary GI corrections shape the light it sends to the floor: every path meets the
+// wall first, so its intensity scales all of the floor's indirect light; saturation 0 at every
+// bounce turns the red into its luminance.
+TEST_F(BleedingTest, PrimaryCorrectionsOfTheWallShapeTheFloorsIndirectLight)
+{
+    const Image plain = bake("indirectIllumination", true);
+    sceneParts[redMaterial] = materialXml("red", {1, 0, 0}, {0, 0, 0}, "<PrimaryGIIntensity>2</PrimaryGIIntensity>");
+    const Image doubled = bake("indirectIllumination", true);
+    sceneParts[redMaterial] = materialXml("red", {1, 0, 0}, {0, 0, 0}, "<PrimaryGISaturation>0</PrimaryGISaturation>"
+                                       "<SecondaryGISaturation>0</SecondaryGISaturation>");
+    const Image grey = bake("indirectIllumination", true);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float r = plain.at("tpIndirectIllumination.R", x, y);
+            EXPECT_NEAR(doubled.at("tpIndirectIllumination.R", x, y), 2 * r, 1e-5 + 1e-5 * r);
+            EXPECT_GT(grey.at("tpIndirectIllumination.G", x, y), 0.0f);
+            EXPECT_NEAR(grey.at("tpIndirectIllumination.G", x, y), grey.at("tpIndirectIllumination.R", x, y), 1e-6);
+            EXPECT_NEAR(grey.at("tpIndirectIllumination.B", x, y), grey.at("tpIndirectIllumination.R", x, y), 1e-6);
+        }
+}
+
+// A camera sees an emitting, unlit strip as its emission; pixels beside it are 0 with A = 0.
+TEST_F(RendererTest, CameraFullShadingShowsEmissionAndNothingWhereNoSurfaceIs)
+{
+    Mesh strip;
+    strip.positions = {{-0.5f, -10, -1}, {0.5f, -10, -1}, {0.5f, 10, -1}, {-0.5f, 10, -1}};
+    strip.normals.assign(4, {0, 0, 1});
+    strip.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    strip.triangles = {{0, 1, 2}, {0, 2, 3}};
+    addMesh("strip", strip);
+    add(instanceXml("strip", "strip"));
+    add(materialXml("stone", {0.5f, 0.5f, 0.5f}, {0.25f, 0.5f, 1.0f}));
+    const std::string cameraName = "5ca1ab1e00000000000000000000000000000000";
+    add("<Camera><Name>" + cameraName + "</Name>" + matrixXml("ObjectToWorld", identity()) +
+        "<Type>PERSPECTIVE</Type><Fov><x>1.57079637</x><y>1.17809725</y></Fov></Camera>");
+    writeStage("<KXConfig><FrameSettings><resolution><x>16</x><y>8</y></resolution><renderType>Render</renderType>"
+               "<cameraName>" + cameraName + "</cameraName><imageFormat>EXRMultiLayer</imageFormat></FrameSettings>"
+               "<GISettings><enableGI>true</enableGI><fgRays>16</fgRays></GISettings>"
+               "<TextureBakeSettings><RenderComponents>" + componentsXml("fullShading") +
+               "</RenderComponents></TextureBakeSettings></KXConfig>");
+    renderOk(0, "pass0_" + cameraName);
+    const Image image = readImage(output / ("pass0_" + cameraName + "_shape.exr"));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool seen = x >= 4 && x < 12;
+            EXPECT_EQ(image.at("beauty.A", x, y), seen ? 1.0f : 0.0f);
+            EXPECT_EQ(image.at("beauty.R", x, y), seen ? 0.25f : 0.0f);
+            EXPECT_EQ(image.at("beauty.B", x, y), seen ? 1.0f : 0.0f);
+        }
 }
 
 }  // namespace
