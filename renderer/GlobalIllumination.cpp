@@ -141,6 +141,36 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
     return sum * (1.0f / static_cast<float>(samples));
 }
 
+void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
+                                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const
+{
+    for (size_t k = 0; k < count; ++k)
+        out[k] = {};
+    if (!enabled())
+        return;
+    if (samples == 0)
+        samples = settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
+    const Sequence2D first(seedOf(pathSalt, seed));
+    const ConeSampler hemisphere(point.normal, 0.0f, true);
+    constexpr float grazing = 1e-4f;  // directions this close to the horizon carry no weight
+    for (uint32_t s = 0; s < samples; ++s) {
+        float u1, u2;
+        first.at(s, u1, u2);
+        const Vec3 direction = hemisphere(u1, u2);
+        const float cosNormal = dot(direction, point.normal);
+        if (dot(direction, point.geometricNormal) <= 0.0f || cosNormal < grazing)
+            continue;
+        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays);
+        // Sampled in proportion to the cosine to the normal, weighted to the cosine to each direction.
+        for (size_t k = 0; k < count; ++k) {
+            const float cosine = dot(direction, directions[k]);
+            out[k] += radiance * ((signedCosine ? cosine : std::max(0.0f, cosine)) / cosNormal);
+        }
+    }
+    for (size_t k = 0; k < count; ++k)
+        out[k] = out[k] * (1.0f / static_cast<float>(samples));
+}
+
 // The radiance arriving at start from direction (cosine-weighted, so its mean is the
 // illumination). Each surface the path meets adds its emission and, by next-event estimation,
 // the lights' direct light it reflects; the path then goes on in a cosine-weighted direction,

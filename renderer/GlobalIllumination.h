@@ -61,6 +61,11 @@ public:
     // arriving from other surfaces). rays grows by the rays traced.
     Vec3 at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
 
+    // The indirect light projected onto count unit directions, as DirectLighting::project does,
+    // from samples paths (0: the integrator's own count) leaving around the surface normal.
+    void project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
+                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const;
+
     bool enabled() const { return settings_.primary != GIIntegrator::None; }
 
 private:

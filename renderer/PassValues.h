@@ -31,6 +31,15 @@ ChannelLayout channelLayout(PassKind pass, const StageSettings& stage, ResultKin
 // Channels the Lua pass writes while its scripts are not run yet.
 constexpr size_t luaChannelCount = 4;
 
+// The three directions of an RNM basis in tangent space (x along the tangent, y along the
+// bitangent, z along the normal).
+void rnmBasis(RnmBasis basis, Vec3 directions[3]);
+
+// The unit tangent frame of a surface point: the tangent follows the first UV layer's u, the
+// bitangent its v (both made orthogonal to the normal); any frame around the normal where there
+// is no usable layout.
+void tangentFrame(const RayScene& rays, const SurfacePoint& point, Vec3& tangent, Vec3& bitangent);
+
 class PassValues {
 public:
     // light: every light at its direct scale; textures: the scene's decoded images.
@@ -41,11 +50,15 @@ public:
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
 private:
-    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Occlusion, Nothing };
+    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Occlusion, Nothing };
+    void rnm(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
+
     Computes computes_;
     size_t count_;
     bool withIndirect_;  // illumination and full shading add the indirect light
     const DirectLighting& light_;
+    const RayScene& rays_;
+    RnmSettings rnm_;
     AmbientOcclusion occlusion_;
     SurfaceMaterials materials_;
     std::unique_ptr<DirectLighting> indirectLight_;  // the lights at their indirect scales

@@ -138,6 +138,42 @@ GISettings readGI(const XMLElement* root)
     return gi;
 }
 
+RnmSettings readRnm(const XMLElement* components)
+{
+    RnmSettings rnm;
+    const XMLElement* settings = xml::find(components, "RNMSettings");
+    if (!settings)
+        return rnm;
+    const int32_t samples = xml::integer(settings, "samples", static_cast<int32_t>(rnm.samples), "RNMSettings/samples");
+    if (samples < 0 || static_cast<uint32_t>(samples) > maxRaysAccepted)
+        throw badInput("Stage gives RNMSettings/samples an unusable value " + std::to_string(samples));
+    rnm.samples = static_cast<uint32_t>(samples);
+    rnm.matchNormalIntensity = xml::boolean(settings, "adjustIntensity", false, "RNMSettings/adjustIntensity");
+    rnm.normalComponent = xml::boolean(settings, "includeNormalComponent", false, "RNMSettings/includeNormalComponent");
+    auto word = [&](const char* name, std::initializer_list<const char*> words, int fallback) {
+        const XMLElement* e = settings->FirstChildElement(name);
+        if (!e)
+            return fallback;
+        const std::string text = xml::text(e);
+        int index = 0;
+        for (const char* w : words) {
+            if (text == w)
+                return index;
+            ++index;
+        }
+        throw badInput(std::string("Stage gives RNMSettings/") + name + " an unknown value \"" + text + "\"");
+    };
+    rnm.components = static_cast<RnmComponents>(
+        word("components", {"DirectLight", "IndirectLight", "DirectAndIndirectLight"}, static_cast<int>(rnm.components)));
+    rnm.allowNegative = static_cast<RnmNegative>(
+        word("allowNegative", {"Allow", "Disallow", "DisallowCullHorizon"}, static_cast<int>(rnm.allowNegative)));
+    rnm.basis = static_cast<RnmBasis>(word("basis", {"HL2", "UnrealEngine", "UnrealEngineFlipped"}, 0));
+    rnm.lambertianClampEnabled =
+        xml::boolean(settings, "enableLambertianClamp", false, "RNMSettings/enableLambertianClamp");
+    rnm.lambertianClamp = xml::number(settings, "lambertianClamp", rnm.lambertianClamp, "RNMSettings/lambertianClamp");
+    return rnm;
+}
+
 struct NamedPass {
     const char* component;
     PassKind pass;
@@ -176,8 +212,10 @@ void readPass(const XMLElement* components, StageSettings& stage)
     } else {
         throw badInput("Stage switches on no render component");
     }
-    if (stage.pass == PassKind::Rnm)
+    if (stage.pass == PassKind::Rnm) {
         stage.rnmNormalComponent = flag(components, "RNMSettings/includeNormalComponent", false);
+        stage.rnm = readRnm(components);
+    }
     if (stage.pass == PassKind::FullAndIndirect)
         if (const XMLElement* lights = xml::find(components, "FullAndIndirectIlluminationSettings/fullyBakedLights"))
             for (const XMLElement* e = lights->FirstChildElement("element"); e; e = e->NextSiblingElement("element"))

@@ -58,6 +58,23 @@ struct GISettings {
     bool radianceCache = false;       // fgUseCache "RadianceSH"
 };
 
+enum class RnmBasis { HL2, UnrealEngine, UnrealEngineFlipped };
+enum class RnmComponents { Direct, Indirect, DirectAndIndirect };
+// Allow: signed projections; Disallow: clamped at 0; DisallowCullHorizon: clamped, and light
+// from below the surface's own horizon left out.
+enum class RnmNegative { Allow, Disallow, DisallowCullHorizon };
+
+struct RnmSettings {
+    uint32_t samples = 300;  // 0: the GI settings' sample count
+    bool matchNormalIntensity = false;  // adjustIntensity
+    bool normalComponent = false;
+    RnmComponents components = RnmComponents::DirectAndIndirect;
+    RnmNegative allowNegative = RnmNegative::DisallowCullHorizon;
+    RnmBasis basis = RnmBasis::HL2;
+    bool lambertianClampEnabled = false;
+    float lambertianClamp = 2.0f;
+};
+
 struct NormalizeSettings {
     bool enabled = false;
     bool perChannel = false;
@@ -115,6 +132,7 @@ struct StageSettings {
     AmbientOcclusionSettings ambientOcclusion;
     NormalizeSettings normalize;
     bool rnmNormalComponent = false;
+    RnmSettings rnm;
     std::vector<std::string> fullyBakedLights;  // full and indirect illumination
     std::string luaScript;  // relative to the working directory
 
