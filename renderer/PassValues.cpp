@@ -115,7 +115,7 @@ ChannelLayout channelLayout(PassKind pass, const StageSettings& stage, ResultKin
 
 PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDescription& scene,
                        const RayScene& rays, const DirectLighting& light,
-                       const std::map<std::string, TextureImage>& textures)
+                       const std::map<std::string, TextureImage>& textures, const std::filesystem::path& luaScript)
     : computes_(Computes::Nothing),
       count_(channelLayout(pass, stage, ResultKind::Texture).valueCount),
       withIndirect_(stage.giEnabled),
@@ -134,6 +134,10 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
     case PassKind::FullAndIndirect: computes_ = Computes::FullAndIndirect; break;
     case PassKind::FullShading: computes_ = Computes::FullShading; break;
     case PassKind::Rnm: computes_ = Computes::Rnm; break;
+    case PassKind::Lua:
+        computes_ = Computes::Lua;
+        lua_ = std::make_unique<LuaPass>(luaScript, rays);
+        break;
     default: break;
     }
     rnm_.normalComponent = stage.rnmNormalComponent;
@@ -191,6 +195,27 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
     case Computes::Rnm:
         rnm(point, seed, values, rays);
         return;
+    case Computes::Lua: {
+        // The first UV layer at the point: interpolated on a primitive, the vertex's own at a vertex.
+        float u = 0, v = 0;
+        if (point.instance >= 0) {
+            const InstanceGeometry& g = rays_.instances()[static_cast<size_t>(point.instance)];
+            if (!g.mesh->uvLayers.empty()) {
+                const auto& layer = g.mesh->uvLayers[0];
+                if (point.primitive >= 0) {
+                    const uint32_t* c = &g.mesh->indices[size_t(g.triangles[static_cast<size_t>(point.primitive)]) * 3];
+                    const float b0 = 1.0f - point.b1 - point.b2;
+                    u = layer[c[0]].u * b0 + layer[c[1]].u * point.b1 + layer[c[2]].u * point.b2;
+                    v = layer[c[0]].v * b0 + layer[c[1]].v * point.b1 + layer[c[2]].v * point.b2;
+                } else if (point.vertex >= 0 && static_cast<size_t>(point.vertex) < layer.size()) {
+                    u = layer[static_cast<size_t>(point.vertex)].u;
+                    v = layer[static_cast<size_t>(point.vertex)].v;
+                }
+            }
+        }
+        lua_->at(point, u, v, values, rays);
+        return;
+    }
     case Computes::Occlusion: {
         const float open = occlusion_.at(point, seed, rays);
         values[0] = values[1] = values[2] = open;

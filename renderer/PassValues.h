@@ -4,6 +4,7 @@
 #include "AmbientOcclusion.h"
 #include "DirectLighting.h"
 #include "GlobalIllumination.h"
+#include "LuaPass.h"
 #include "RayScene.h"
 #include "StageSettings.h"
 
@@ -28,8 +29,8 @@ struct ChannelLayout {
 
 ChannelLayout channelLayout(PassKind pass, const StageSettings& stage, ResultKind kind);
 
-// Channels the Lua pass writes while its scripts are not run yet.
-constexpr size_t luaChannelCount = 4;
+// Channels the Lua pass writes: the script's values.
+constexpr size_t luaChannelCount = luaValueCount;
 
 // The three directions of an RNM basis in tangent space (x along the tangent, y along the
 // bitangent, z along the normal).
@@ -44,13 +45,14 @@ class PassValues {
 public:
     // light: every light at its direct scale; textures: the scene's decoded images.
     PassValues(PassKind pass, const StageSettings& stage, const SceneDescription& scene, const RayScene& rays,
-               const DirectLighting& light, const std::map<std::string, TextureImage>& textures);
+               const DirectLighting& light, const std::map<std::string, TextureImage>& textures,
+               const std::filesystem::path& luaScript = {});
 
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
 private:
-    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Occlusion, Nothing };
+    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Lua, Occlusion, Nothing };
     void rnm(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
     Computes computes_;
@@ -64,6 +66,7 @@ private:
     std::unique_ptr<DirectLighting> indirectLight_;  // the lights at their indirect scales
     std::unique_ptr<DirectLighting> fullyBaked_;     // full and indirect: the fully baked lights only
     std::unique_ptr<GlobalIllumination> gi_;
+    std::unique_ptr<LuaPass> lua_;
 };
 
 }  // namespace torvo_renderer

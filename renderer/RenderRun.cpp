@@ -155,7 +155,8 @@ void bakeStage(Inputs& in, Progress& progress)
     progress.finish();
 
     const DirectLighting light(in.scene, rays, textures);
-    const PassValues pass(stage.pass, stage, in.scene, rays, light, textures);
+    const PassValues pass(stage.pass, stage, in.scene, rays, light, textures,
+                          stage.pass == PassKind::Lua ? systemPath(stage.luaScript) : fs::path());
     const std::string layer = resultLayerName(stage.pass, stage);
     uint64_t traced = 0;
 
