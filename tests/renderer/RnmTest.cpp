@@ -51,6 +51,51 @@ const Case cases[] = {
     {"HL2", "DisallowCullHorizon", {-s80, 0, -c80}, {0, 0, 0}},
 };
 
+std::string rnmStage(const std::string& settings)
+{
+    return "<?xml version=\"1.0\"?><KXConfig><FrameSettings><renderType>SurfaceTransfer</renderType>"
+           "</FrameSettings><GISettings><enableGI>false</enableGI></GISettings><TextureBakeSettings>"
+           "<RenderComponents>" +
+           componentsXml("rnm", "<RNMSettings><samples>4</samples><components>DirectLight</components>" + settings +
+                                    "</RNMSettings>") +
+           "</RenderComponents></TextureBakeSettings><SurfaceTransferSettings><targets>" +
+           textureTargetXml("pass0_target0", 2, 2, surfaceXml("floor")) + "</targets></SurfaceTransferSettings></KXConfig>";
+}
+
+struct Adjusted {
+    const char* settings;
+    V3 tangentLight;
+    float values[3];
+};
+
+// Matching the normal intensity makes the mean of the three the light along the normal (1 for a
+// light straight above); the Lambertian clamp caps each at that light times the clamp.
+TEST_F(RendererTest, RnmIntensityMatchAndLambertianClamp)
+{
+    addMesh("floor", floorQuad(-1, -1, 1, 1));
+    add(instanceXml("floor", "floor"));
+    const Adjusted cases[] = {
+        {"<adjustIntensity>true</adjustIntensity>", {0, 0, 1}, {1, 1, 1}},
+        {"<adjustIntensity>false</adjustIntensity>", {0, 0, 1}, {0.57735027f, 0.57735027f, 0.57735027f}},
+        {"<allowNegative>Allow</allowNegative><enableLambertianClamp>true</enableLambertianClamp>"
+         "<lambertianClamp>0.5</lambertianClamp>",
+         {0.81649658f, 0, 0.57735027f}, {0.28867513f, 0, 0}},
+        {"<allowNegative>Allow</allowNegative><lambertianClamp>0.5</lambertianClamp>",
+         {0.81649658f, 0, 0.57735027f}, {1, 0, 0}},
+    };
+    for (const Adjusted& c : cases) {
+        SCOPED_TRACE(c.settings);
+        sceneParts.resize(1);
+        add(lightXml("Directional", "sun", facing({c.tangentLight.x, c.tangentLight.z, c.tangentLight.y}), {1, 1, 1}));
+        writeStage(rnmStage(c.settings));
+        renderOk();
+        const Image image = result("pass0_target0");
+        ASSERT_EQ(image.channels.size(), 13u);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(image.at("tpRnm" + std::to_string(4 * k + 1), 0, 1), c.values[k], 1e-5) << k;
+    }
+}
+
 TEST_F(RendererTest, RnmProjectsDirectionalLightsOntoEachBasis)
 {
     // The floor's u runs along world +x, v along world +z, its normal is +y: tangent space
