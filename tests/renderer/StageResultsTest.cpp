@@ -129,7 +129,10 @@ TEST_F(RendererTest, ResultChannelsAreNamedForTheLibrarysChannelOrder)
         return std::vector<std::string>{layer + ".A", layer + ".B", layer + ".G", layer + ".R"};
     };
     fs::create_directories(dir / "scripts");
-    std::ofstream(dir / "scripts" / "s.lua") << "return 1\n";
+    // Writes the texel's UV, which at texel centres is known: ((x + 0.5) / 4, (y + 0.5) / 4).
+    std::ofstream(dir / "scripts" / "s.lua") << "function sample(px, py, pz, nx, ny, nz, u, v)\n"
+                                                "    return u, v, ny\n"
+                                                "end\n";
     for (const PassChannels& pass : std::vector<PassChannels>{
              {componentsXml("fullShading"), letters("beauty")},
              {componentsXml("normals"), letters("tpNormals")},
@@ -157,6 +160,14 @@ TEST_F(RendererTest, ResultChannelsAreNamedForTheLibrarysChannelOrder)
         std::vector<std::string> expected = pass.names;
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(names, expected);
+        if (image.channels.count("tpLua0"))
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x) {
+                    EXPECT_NEAR(image.at("tpLua0", x, y), (x + 0.5f) / 4, 1e-6);
+                    EXPECT_NEAR(image.at("tpLua1", x, y), (y + 0.5f) / 4, 1e-6);
+                    EXPECT_EQ(image.at("tpLua2", x, y), 1.0f);
+                    EXPECT_EQ(image.at("tpLua3", x, y), 0.0f);
+                }
     }
 }
 
