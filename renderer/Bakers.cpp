@@ -246,6 +246,7 @@ PointsResult bakeVertices(const RayScene& rays, const SceneDescription& scene, c
             const InstanceGeometry& g = rays.instances()[static_cast<size_t>(v.instance)];
             SurfacePoint own;
             own.instance = v.instance;
+            own.vertex = static_cast<int>(v.vertex);
             own.position = g.positions[v.vertex];
             own.normal = normalizedOr(g.normals[v.vertex], {0, 1, 0});
             own.geometricNormal = own.normal;

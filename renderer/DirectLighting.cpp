@@ -263,6 +263,41 @@ Vec3 DirectLighting::lightFrom(const Light& light, size_t index, const SurfacePo
     return {};
 }
 
+void DirectLighting::project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
+                             bool cullHorizon, uint64_t seed, uint64_t& rays, Vec3* out) const
+{
+    for (size_t k = 0; k < count; ++k)
+        out[k] = {};
+    for (size_t i = 0; i < lights_.size(); ++i) {
+        const Light& light = lights_[i];
+        if (point.instance >= 0 ? light.reaches[static_cast<size_t>(point.instance)] == 0 : !light.reachesFree)
+            continue;
+        if (light.kind == LightKind::Area || light.kind == LightKind::Window) {
+            if (cullHorizon && dot(light.position - point.position, point.normal) <= 0.0f)
+                continue;
+            SurfacePoint facing = point;
+            for (size_t k = 0; k < count; ++k) {
+                facing.normal = directions[k];
+                out[k] += lightFrom(light, i, facing, seed, rays);
+            }
+            continue;
+        }
+        // The light's strength and direction: its value for a surface facing it.
+        Vec3 l = light.toLight;
+        if (light.kind != LightKind::Directional)
+            l = normalizedOr(light.position - point.position, point.normal);
+        if (cullHorizon && dot(l, point.normal) <= 0.0f)
+            continue;
+        SurfacePoint facing = point;
+        facing.normal = l;
+        const Vec3 strength = lightFrom(light, i, facing, seed, rays);
+        for (size_t k = 0; k < count; ++k) {
+            const float cosine = dot(directions[k], l);
+            out[k] += strength * (signedCosine ? cosine : std::max(0.0f, cosine));
+        }
+    }
+}
+
 Vec3 DirectLighting::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
 {
     Vec3 sum;

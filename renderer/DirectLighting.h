@@ -21,6 +21,14 @@ public:
     // number of shadow rays traced.
     Vec3 at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
 
+    // The light reaching point projected onto count unit directions (out[k] for directions[k]):
+    // what a white diffuse surface facing each direction would reflect. Point, spot and
+    // directional lights give their strength times the cosine to each direction (signed when
+    // signedCosine, else clamped at 0); area and window lights their form factor towards each
+    // direction. With cullHorizon, light from below the surface's own horizon is left out.
+    void project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
+                 bool cullHorizon, uint64_t seed, uint64_t& rays, Vec3* out) const;
+
     struct Light {
         LightKind kind = LightKind::Point;
         Vec3 color;            // with the direct scale

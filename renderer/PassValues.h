@@ -3,6 +3,8 @@
 
 #include "AmbientOcclusion.h"
 #include "DirectLighting.h"
+#include "GlobalIllumination.h"
+#include "LuaPass.h"
 #include "RayScene.h"
 #include "StageSettings.h"
 
@@ -27,22 +29,44 @@ struct ChannelLayout {
 
 ChannelLayout channelLayout(PassKind pass, const StageSettings& stage, ResultKind kind);
 
-// Channels the Lua pass writes while its scripts are not run yet.
-constexpr size_t luaChannelCount = 4;
+// Channels the Lua pass writes: the script's values.
+constexpr size_t luaChannelCount = luaValueCount;
+
+// The three directions of an RNM basis in tangent space (x along the tangent, y along the
+// bitangent, z along the normal).
+void rnmBasis(RnmBasis basis, Vec3 directions[3]);
+
+// The unit tangent frame of a surface point: the tangent follows the first UV layer's u, the
+// bitangent its v (both made orthogonal to the normal); any frame around the normal where there
+// is no usable layout.
+void tangentFrame(const RayScene& rays, const SurfacePoint& point, Vec3& tangent, Vec3& bitangent);
 
 class PassValues {
 public:
-    PassValues(PassKind pass, const StageSettings& stage, const RayScene& rays, const DirectLighting& light);
+    // light: every light at its direct scale; textures: the scene's decoded images.
+    PassValues(PassKind pass, const StageSettings& stage, const SceneDescription& scene, const RayScene& rays,
+               const DirectLighting& light, const std::map<std::string, TextureImage>& textures,
+               const std::filesystem::path& luaScript = {});
 
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
 private:
-    enum class Computes { Normals, DirectLight, Occlusion, Nothing };
+    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Lua, Occlusion, Nothing };
+    void rnm(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
+
     Computes computes_;
     size_t count_;
+    bool withIndirect_;  // illumination and full shading add the indirect light
     const DirectLighting& light_;
+    const RayScene& rays_;
+    RnmSettings rnm_;
     AmbientOcclusion occlusion_;
+    SurfaceMaterials materials_;
+    std::unique_ptr<DirectLighting> indirectLight_;  // the lights at their indirect scales
+    std::unique_ptr<DirectLighting> fullyBaked_;     // full and indirect: the fully baked lights only
+    std::unique_ptr<GlobalIllumination> gi_;
+    std::unique_ptr<LuaPass> lua_;
 };
 
 }  // namespace torvo_renderer

@@ -249,6 +249,9 @@ SurfacePoint RayScene::pointOn(int instance, uint32_t primitive, float b1, float
     const Vec3 a = g.positions[corners[0]], b = g.positions[corners[1]], c = g.positions[corners[2]];
     SurfacePoint point;
     point.instance = instance;
+    point.primitive = static_cast<int>(primitive);
+    point.b1 = b1;
+    point.b2 = b2;
     point.position = a * b0 + b * b1 + c * b2;
     Vec3 geometric = normalizedOr(cross(b - a, c - a), {0, 1, 0});
     if (g.stat(renderStat::Opposite))

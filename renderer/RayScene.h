@@ -37,6 +37,9 @@ struct SurfacePoint {
     Vec3 normal;           // unit shading normal
     Vec3 geometricNormal;  // unit, on the side of the shading normal
     int instance = -1;     // index into the ray scene's instances, -1 for a free point
+    int primitive = -1;    // the instance's primitive under the point, -1 for a vertex or free point
+    float b1 = 0, b2 = 0;  // barycentrics of corners 1 and 2 on that primitive
+    int vertex = -1;       // the mesh vertex a vertex target's point is
 };
 
 struct RayHit {

@@ -74,11 +74,16 @@ std::map<std::string, TextureImage> readTextures(const SceneDescription& scene)
         if (light.kind == LightKind::Spot && !light.goboTexture.empty() && !images.count(light.goboTexture))
             images.emplace(light.goboTexture, TextureImage::read(systemPath(light.goboTexture)));
     for (const SceneMaterial& material : scene.materials)
-        for (const MaterialChannel& channel : material.channels) {
+        for (int c = 0; c < MaterialChannelCount; ++c) {
+            const MaterialChannel& channel = material.channels[c];
             std::error_code ec;
             if (!channel.texture.empty() && !fs::is_regular_file(systemPath(channel.texture), ec))
                 throw badInput("Material " + material.name + " uses a texture file that is not there: " +
                                systemPath(channel.texture).string());
+            // Diffuse and emissive textures colour the surfaces; the other channels are not shaded.
+            if ((c == Diffuse || c == Emissive) && !channel.texture.empty() && !images.count(channel.texture) &&
+                isReadableTexture(systemPath(channel.texture)))
+                images.emplace(channel.texture, TextureImage::read(systemPath(channel.texture)));
         }
     return images;
 }
@@ -150,7 +155,8 @@ void bakeStage(Inputs& in, Progress& progress)
     progress.finish();
 
     const DirectLighting light(in.scene, rays, textures);
-    const PassValues pass(stage.pass, stage, rays, light);
+    const PassValues pass(stage.pass, stage, in.scene, rays, light, textures,
+                          stage.pass == PassKind::Lua ? systemPath(stage.luaScript) : fs::path());
     const std::string layer = resultLayerName(stage.pass, stage);
     uint64_t traced = 0;
 

@@ -101,6 +101,79 @@ PhaseCounts readPhaseCounts(const XMLElement* root, const std::string& renderTyp
     return counts;
 }
 
+GIIntegrator integratorAt(const XMLElement* root, const char* path, GIIntegrator fallback, bool secondary)
+{
+    const XMLElement* element = xml::find(root, path);
+    if (!element)
+        return fallback;
+    const std::string name = lower(firstText(element));
+    if (name == "pathtracer")
+        return GIIntegrator::PathTracer;
+    if (name == "none")
+        return GIIntegrator::None;
+    if (name == "finalgather" && !secondary)
+        return GIIntegrator::FinalGather;
+    throw badInput(std::string("Stage asks for an unknown integrator \"") + firstText(element) + "\" in " + path);
+}
+
+uint32_t countAt(const XMLElement* root, const char* path, uint32_t fallback, uint32_t lowest)
+{
+    const int32_t value = integerAt(root, path, static_cast<int32_t>(fallback));
+    if (value < static_cast<int32_t>(lowest) || static_cast<uint32_t>(value) > maxRaysAccepted)
+        throw badInput(std::string("Stage gives ") + path + " an unusable value " + std::to_string(value));
+    return static_cast<uint32_t>(value);
+}
+
+GISettings readGI(const XMLElement* root)
+{
+    GISettings gi;
+    gi.primary = integratorAt(root, "GISettings/primaryIntegrator", gi.primary, false);
+    gi.secondary = integratorAt(root, "GISettings/secondaryIntegrator", gi.secondary, true);
+    gi.finalGatherRays = countAt(root, "GISettings/fgRays", gi.finalGatherRays, 1);
+    gi.finalGatherDepth = countAt(root, "GISettings/fgDepth", gi.finalGatherDepth, 1);
+    gi.pathSamples = countAt(root, "GISettings/ptSamples", gi.pathSamples, 1);
+    gi.maxBounces = countAt(root, "GISettings/giMaxBounces", gi.maxBounces, 0);
+    gi.rouletteStart = countAt(root, "GISettings/giRussianRouletteStart", gi.rouletteStart, 0);
+    gi.radianceCache = lower(firstText(xml::find(root, "GISettings/fgUseCache"))) == "radiancesh";
+    return gi;
+}
+
+RnmSettings readRnm(const XMLElement* components)
+{
+    RnmSettings rnm;
+    const XMLElement* settings = xml::find(components, "RNMSettings");
+    if (!settings)
+        return rnm;
+    const int32_t samples = xml::integer(settings, "samples", static_cast<int32_t>(rnm.samples), "RNMSettings/samples");
+    if (samples < 0 || static_cast<uint32_t>(samples) > maxRaysAccepted)
+        throw badInput("Stage gives RNMSettings/samples an unusable value " + std::to_string(samples));
+    rnm.samples = static_cast<uint32_t>(samples);
+    rnm.matchNormalIntensity = xml::boolean(settings, "adjustIntensity", false, "RNMSettings/adjustIntensity");
+    rnm.normalComponent = xml::boolean(settings, "includeNormalComponent", false, "RNMSettings/includeNormalComponent");
+    auto word = [&](const char* name, std::initializer_list<const char*> words, int fallback) {
+        const XMLElement* e = settings->FirstChildElement(name);
+        if (!e)
+            return fallback;
+        const std::string text = xml::text(e);
+        int index = 0;
+        for (const char* w : words) {
+            if (text == w)
+                return index;
+            ++index;
+        }
+        throw badInput(std::string("Stage gives RNMSettings/") + name + " an unknown value \"" + text + "\"");
+    };
+    rnm.components = static_cast<RnmComponents>(
+        word("components", {"DirectLight", "IndirectLight", "DirectAndIndirectLight"}, static_cast<int>(rnm.components)));
+    rnm.allowNegative = static_cast<RnmNegative>(
+        word("allowNegative", {"Allow", "Disallow", "DisallowCullHorizon"}, static_cast<int>(rnm.allowNegative)));
+    rnm.basis = static_cast<RnmBasis>(word("basis", {"HL2", "UnrealEngine", "UnrealEngineFlipped"}, 0));
+    rnm.lambertianClampEnabled =
+        xml::boolean(settings, "enableLambertianClamp", false, "RNMSettings/enableLambertianClamp");
+    rnm.lambertianClamp = xml::number(settings, "lambertianClamp", rnm.lambertianClamp, "RNMSettings/lambertianClamp");
+    return rnm;
+}
+
 struct NamedPass {
     const char* component;
     PassKind pass;
@@ -139,8 +212,10 @@ void readPass(const XMLElement* components, StageSettings& stage)
     } else {
         throw badInput("Stage switches on no render component");
     }
-    if (stage.pass == PassKind::Rnm)
+    if (stage.pass == PassKind::Rnm) {
         stage.rnmNormalComponent = flag(components, "RNMSettings/includeNormalComponent", false);
+        stage.rnm = readRnm(components);
+    }
     if (stage.pass == PassKind::FullAndIndirect)
         if (const XMLElement* lights = xml::find(components, "FullAndIndirectIlluminationSettings/fullyBakedLights"))
             for (const XMLElement* e = lights->FirstChildElement("element"); e; e = e->NextSiblingElement("element"))
@@ -319,6 +394,7 @@ StageSettings readStageDocument(const std::filesystem::path& path)
 
     stage.phases = readPhaseCounts(root, type);
     stage.giEnabled = stage.phases.gi;
+    stage.gi = readGI(root);
     const char* componentsPath = stage.renderType == RenderType::VertexTransfer
                                      ? "VertexBakeSettings/VertexBakeComponents"
                                  : stage.renderType == RenderType::PointCloudBake

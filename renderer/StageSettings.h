@@ -43,6 +43,38 @@ struct AmbientOcclusionSettings {
     float smooth = 1;
 };
 
+enum class GIIntegrator { FinalGather, PathTracer, None };
+
+// Global illumination: the primary integrator takes the first bounce from the sample point, the
+// secondary one every later bounce.
+struct GISettings {
+    GIIntegrator primary = GIIntegrator::FinalGather;
+    GIIntegrator secondary = GIIntegrator::PathTracer;
+    uint32_t finalGatherRays = 256;   // fgRays
+    uint32_t finalGatherDepth = 1;    // fgDepth: bounces the final gather follows before the secondary integrator
+    uint32_t pathSamples = 256;       // ptSamples: paths per sample point of the path tracer
+    uint32_t maxBounces = 0;          // giMaxBounces: 0 unlimited (Russian roulette ends paths)
+    uint32_t rouletteStart = 3;       // giRussianRouletteStart: bounces before paths may end at random
+    bool radianceCache = false;       // fgUseCache "RadianceSH"
+};
+
+enum class RnmBasis { HL2, UnrealEngine, UnrealEngineFlipped };
+enum class RnmComponents { Direct, Indirect, DirectAndIndirect };
+// Allow: signed projections; Disallow: clamped at 0; DisallowCullHorizon: clamped, and light
+// from below the surface's own horizon left out.
+enum class RnmNegative { Allow, Disallow, DisallowCullHorizon };
+
+struct RnmSettings {
+    uint32_t samples = 300;  // 0: the GI settings' sample count
+    bool matchNormalIntensity = false;  // adjustIntensity
+    bool normalComponent = false;
+    RnmComponents components = RnmComponents::DirectAndIndirect;
+    RnmNegative allowNegative = RnmNegative::DisallowCullHorizon;
+    RnmBasis basis = RnmBasis::HL2;
+    bool lambertianClampEnabled = false;
+    float lambertianClamp = 2.0f;
+};
+
 struct NormalizeSettings {
     bool enabled = false;
     bool perChannel = false;
@@ -96,9 +128,11 @@ struct StageSettings {
     RenderType renderType = RenderType::None;
     PassKind pass = PassKind::FullShading;
     bool giEnabled = false;
+    GISettings gi;
     AmbientOcclusionSettings ambientOcclusion;
     NormalizeSettings normalize;
     bool rnmNormalComponent = false;
+    RnmSettings rnm;
     std::vector<std::string> fullyBakedLights;  // full and indirect illumination
     std::string luaScript;  // relative to the working directory
 

@@ -423,7 +423,7 @@ TEST_F(RendererTest, CameraLooksAlongMinusZWithAHorizontalFieldOfView)
             const bool seen = x >= 4 && x < 12;
             EXPECT_EQ(image.at("beauty.A", x, y), seen ? 1.0f : 0.0f) << x << "," << y;
             EXPECT_NEAR(image.at("Z", x, y), seen ? 1.0f : 0.0f, 1e-5);
-            EXPECT_EQ(image.at("beauty.R", x, y), 0.0f);  // full shading is not computed yet
+            EXPECT_EQ(image.at("beauty.R", x, y), 0.0f);  // no light, no emission
         }
 }
 

@@ -153,7 +153,7 @@ TEST_F(RefusalTest, BrokenInputEndsWithOneErrorLineAndTheBadInputCode)
              writeCloud(cloud);
              fs::resize_file(cloud, fs::file_size(cloud) - 5);
              fs::create_directories(dir.path() / "scripts");
-             std::ofstream(dir.path() / "scripts" / "s.lua") << "return 1\n";
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "function sample() return 1 end\n";
              stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
          },
          "Point cloud file ../../scenes/cloud.pc is shorter than its 2 points"},
@@ -165,6 +165,54 @@ TEST_F(RefusalTest, BrokenInputEndsWithOneErrorLineAndTheBadInputCode)
              stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
          },
          "Lua script does not compile: "},
+        {"lua script that fails on line 3",
+         [this] {
+             writeCloud(dir.path() / "scenes" / "cloud.pc");
+             fs::create_directories(dir.path() / "scripts");
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "-- fails\nfunction sample(px, py, pz)\n    error(\"no ground here\")\nend\n";
+             stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
+         },
+         "s.lua:3: no ground here"},
+        {"lua script without a sample function",
+         [this] {
+             writeCloud(dir.path() / "scenes" / "cloud.pc");
+             fs::create_directories(dir.path() / "scripts");
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "x = 1\n";
+             stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
+         },
+         "Lua script s.lua defines no function \"sample\""},
+        {"lua script returning text",
+         [this] {
+             writeCloud(dir.path() / "scenes" / "cloud.pc");
+             fs::create_directories(dir.path() / "scripts");
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "function sample()\n    return \"high\"\nend\n";
+             stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
+         },
+         "Lua script s.lua: sample returned a string as value 1, not a number"},
+        {"lua script tracing without a direction",
+         [this] {
+             writeCloud(dir.path() / "scenes" / "cloud.pc");
+             fs::create_directories(dir.path() / "scripts");
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "function sample(px, py, pz)\n    return trace(px, py, pz, 0, 0, 0)\nend\n";
+             stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
+         },
+         "s.lua:2: trace needs a finite origin"},
+        {"lua script that never ends",
+         [this] {
+             writeCloud(dir.path() / "scenes" / "cloud.pc");
+             fs::create_directories(dir.path() / "scripts");
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "function sample()\n    while true do end\nend\n";
+             stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
+         },
+         "the script ran for more than"},
+        {"lua script that fails when loaded",
+         [this] {
+             writeCloud(dir.path() / "scenes" / "cloud.pc");
+             fs::create_directories(dir.path() / "scripts");
+             std::ofstream(dir.path() / "scripts" / "s.lua") << "local t = nil\nt.x = 1\nfunction sample() return 1 end\n";
+             stageText = pointCloudStage("../../scenes/cloud.pc", luaComponents);
+         },
+         "s.lua:2: attempt to index"},
     };
     for (const Broken& broken : cases) {
         SCOPED_TRACE(broken.what);

@@ -80,15 +80,31 @@ TEST_F(CloudTest, PointCloudBakesGiveValuesAtEveryPoint)
     EXPECT_EQ(occlusion.values[4], 1.0f);
     EXPECT_LT(occlusion.values[8], 0.01f);
 
-    // Lua scripts do not run yet: the script is checked and the values are zeros.
+    // The shipped examples: every point lies half a unit above the floor; only the point looking
+    // down sees it along its normal.
     fs::create_directories(dir / "scripts");
-    std::ofstream(dir / "scripts" / "s.lua") << "return function(p) return 1 end\n";
-    writeStage(cloudStage("<lua>true</lua><LUASettings><scriptFile>..\\..\\scripts\\s.lua</scriptFile></LUASettings>"));
+    const std::string luaStage =
+        cloudStage("<lua>true</lua><LUASettings><scriptFile>..\\..\\scripts\\s.lua</scriptFile></LUASettings>");
+    fs::copy_file(fs::path(TORVO_SOURCE_DIR) / "renderer" / "scripts" / "height_above_ground.lua",
+                  dir / "scripts" / "s.lua", fs::copy_options::overwrite_existing);
+    writeStage(luaStage);
     renderOk();
-    const auto lua = trv::PointcloudReader::read(output / "result_pass0_c1.pc");
-    ASSERT_EQ(lua.pointCount, 3u);
-    ASSERT_EQ(lua.valuesPerPoint, 4u);
-    EXPECT_TRUE(std::all_of(lua.values.begin(), lua.values.end(), [](float v) { return v == 0.0f; }));
+    const auto height = trv::PointcloudReader::read(output / "result_pass0_c1.pc");
+    ASSERT_EQ(height.pointCount, 3u);
+    ASSERT_EQ(height.valuesPerPoint, 4u);
+    for (uint32_t p = 0; p < 3; ++p) {
+        EXPECT_NEAR(height.values[p * 4], 0.5f, 1e-5);
+        EXPECT_EQ(height.values[p * 4 + 3], 1.0f);
+    }
+    fs::copy_file(fs::path(TORVO_SOURCE_DIR) / "renderer" / "scripts" / "distance_along_normal.lua",
+                  dir / "scripts" / "s.lua", fs::copy_options::overwrite_existing);
+    renderOk();
+    const auto clearance = trv::PointcloudReader::read(output / "result_pass0_c1.pc");
+    ASSERT_EQ(clearance.valuesPerPoint, 4u);
+    const float expected[3][4] = {{10, 1, 1, 0}, {10, 1, 1, 0}, {0.5f, 0.05f, 0.05f, 1}};
+    for (uint32_t p = 0; p < 3; ++p)
+        for (uint32_t c = 0; c < 4; ++c)
+            EXPECT_NEAR(clearance.values[p * 4 + c], expected[p][c], 1e-5) << p << " " << c;
 }
 
 // The channels a texture result of a pass carries.
@@ -113,7 +129,10 @@ TEST_F(RendererTest, ResultChannelsAreNamedForTheLibrarysChannelOrder)
         return std::vector<std::string>{layer + ".A", layer + ".B", layer + ".G", layer + ".R"};
     };
     fs::create_directories(dir / "scripts");
-    std::ofstream(dir / "scripts" / "s.lua") << "return 1\n";
+    // Writes the texel's UV, which at texel centres is known: ((x + 0.5) / 4, (y + 0.5) / 4).
+    std::ofstream(dir / "scripts" / "s.lua") << "function sample(px, py, pz, nx, ny, nz, u, v)\n"
+                                                "    return u, v, ny\n"
+                                                "end\n";
     for (const PassChannels& pass : std::vector<PassChannels>{
              {componentsXml("fullShading"), letters("beauty")},
              {componentsXml("normals"), letters("tpNormals")},
@@ -141,6 +160,14 @@ TEST_F(RendererTest, ResultChannelsAreNamedForTheLibrarysChannelOrder)
         std::vector<std::string> expected = pass.names;
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(names, expected);
+        if (image.channels.count("tpLua0"))
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x) {
+                    EXPECT_NEAR(image.at("tpLua0", x, y), (x + 0.5f) / 4, 1e-6);
+                    EXPECT_NEAR(image.at("tpLua1", x, y), (y + 0.5f) / 4, 1e-6);
+                    EXPECT_EQ(image.at("tpLua2", x, y), 1.0f);
+                    EXPECT_EQ(image.at("tpLua3", x, y), 0.0f);
+                }
     }
 }
 

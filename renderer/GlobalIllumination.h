@@ -1,0 +1,80 @@
+// Light that bounces between diffuse surfaces: the indirect illumination of a sample point, and
+// the surface properties (albedo, emission) the bounces and the full shading pass read.
+#pragma once
+
+#include "DirectLighting.h"
+#include "RayScene.h"
+#include "SceneDocument.h"
+#include "StageSettings.h"
+#include "TextureImage.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace torvo_renderer {
+
+// What a surface point is made of, as global illumination and full shading see it.
+struct SurfaceLook {
+    Vec3 albedo;    // diffuse colour times its scale, texture and vertex colour
+    Vec3 emission;  // emissive colour times its scale and texture
+    const SceneMaterial* material = nullptr;
+};
+
+class SurfaceMaterials {
+public:
+    // textures: decoded images by the path written in the scene.
+    SurfaceMaterials(const SceneDescription& scene, const RayScene& rays,
+                     const std::map<std::string, TextureImage>& textures);
+
+    // The look of an instance's primitive at barycentrics (b1, b2); the default material for a
+    // point that belongs to no instance (instance < 0).
+    SurfaceLook at(int instance, int primitive, float b1, float b2) const;
+    SurfaceLook at(const SurfacePoint& point) const { return at(point.instance, point.primitive, point.b1, point.b2); }
+
+private:
+    struct Channel {
+        const TextureImage* texture = nullptr;
+        int uvLayer = -1;
+    };
+    struct Bound {
+        const SceneMaterial* material = nullptr;
+        Channel diffuse, emissive;
+    };
+    const RayScene& rays_;
+    SceneMaterial default_;
+    std::vector<std::vector<Bound>> groups_;  // per ray instance, per mesh group
+};
+
+// The GI corrections of a material applied to a colour: intensity times the colour with its
+// saturation scaled about its luminance.
+Vec3 correctedGI(Vec3 color, float intensity, float saturation);
+
+class GlobalIllumination {
+public:
+    // indirectLight: the scene's lights with their indirect scales, as the bounces' surfaces see them.
+    GlobalIllumination(const GISettings& settings, const RayScene& rays, const SurfaceMaterials& materials,
+                       const DirectLighting& indirectLight);
+
+    // The indirect illumination at point (what a white diffuse surface there reflects of the light
+    // arriving from other surfaces). rays grows by the rays traced.
+    Vec3 at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
+
+    // The indirect light projected onto count unit directions, as DirectLighting::project does,
+    // from samples paths (0: the integrator's own count) leaving around the surface normal.
+    void project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
+                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const;
+
+    bool enabled() const { return settings_.primary != GIIntegrator::None; }
+
+private:
+    Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays) const;
+
+    GISettings settings_;
+    const RayScene& rays_;
+    const SurfaceMaterials& materials_;
+    const DirectLighting& light_;
+};
+
+}  // namespace torvo_renderer

@@ -1,0 +1,260 @@
+// Light bouncing between diffuse surfaces, checked against closed forms: the furnace (a closed box
+// of emitting, reflecting walls), colour bleeding from a red wall, the illumination modes adding
+// up, and the same bits whatever the thread count.
+#include "RendererFixture.h"
+
+#include <cmath>
+
+namespace {
+
+using namespace rtest;
+
+constexpr double pi = 3.14159265358979323846;
+
+// The box from -1 to 1 on every axis with normals facing in. The floor's UVs span the texture;
+// the other walls lie outside it (u from 2 to 3), so only the floor is baked.
+Mesh insideOfBox()
+{
+    Mesh m;
+    m.uvs[0].clear();
+    for (int axis = 0; axis < 3; ++axis)
+        for (float side : {-1.0f, 1.0f}) {
+            const int a = (axis + 1) % 3, b = (axis + 2) % 3;
+            const int32_t first = static_cast<int32_t>(m.positions.size());
+            const bool floor = axis == 1 && side < 0;
+            for (auto [p, q] : {std::pair{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}}) {
+                float c[3];
+                c[axis] = side;
+                c[a] = p;
+                c[b] = q;
+                m.positions.push_back({c[0], c[1], c[2]});
+                float n[3] = {0, 0, 0};
+                n[axis] = -side;
+                m.normals.push_back({n[0], n[1], n[2]});
+                // On the floor (axis y) a is z and b is x.
+                m.uvs[0].push_back(floor ? std::array<float, 2>{(q + 1) / 2, (p + 1) / 2}
+                                         : std::array<float, 2>{2.5f + p * 0.1f, 0.5f + q * 0.1f});
+            }
+            m.triangles.push_back({first, first + 1, first + 2});
+            m.triangles.push_back({first, first + 2, first + 3});
+        }
+    return m;
+}
+
+std::string colorXml(const char* channel, V3 c)
+{
+    return std::string("<") + channel + "><Color><r>" + number(c.x) + "</r><g>" + number(c.y) + "</g><b>" +
+           number(c.z) + "</b><a>0</a></Color><Scale>1</Scale></" + channel + ">";
+}
+
+std::string materialXml(const std::string& name, V3 diffuse, V3 emissive = {0, 0, 0}, const std::string& extra = "")
+{
+    return "<Material><Name><![CDATA[" + name + "]]></Name>" + colorXml("Diffuse", diffuse) +
+           colorXml("Emissive", emissive) + extra + "</Material>";
+}
+
+// A texture stage of one switched-on component with the given GI settings.
+std::string giStage(const std::string& component, const std::string& gi, const std::string& targets,
+                    const std::string& extraComponents = "")
+{
+    return "<?xml version=\"1.0\"?><KXConfig><FrameSettings><renderType>SurfaceTransfer</renderType>"
+           "<imageFormat>EXRMultiLayer</imageFormat></FrameSettings><GISettings>" +
+           gi + "</GISettings><TextureBakeSettings><RenderComponents>" + componentsXml(component, extraComponents) +
+           "</RenderComponents></TextureBakeSettings><SurfaceTransferSettings><targets>" + targets +
+           "</targets></SurfaceTransferSettings></KXConfig>";
+}
+
+double mean(const Image& image, const std::string& channel)
+{
+    double sum = 0;
+    for (float v : image.channels.at(channel))
+        sum += v;
+    return sum / image.channels.at(channel).size();
+}
+
+constexpr int furnaceSize = 4;
+
+struct Furnace {
+    const char* settings;
+    double expected;  // E / (1 - rho), or the sum of the first n terms E rho^k
+};
+
+// Walls of albedo 0.5 emitting 1: the light arriving anywhere is 1 + 0.5 + 0.25 + ... = 2, and
+// with the path length limited to n bounces the first n terms of that sum.
+TEST_F(RendererTest, FurnaceConvergesToEmissionOverOneMinusAlbedo)
+{
+    addMesh("box", insideOfBox());
+    add(instanceXml("box", "box"));
+    add(materialXml("stone", {0.5f, 0.5f, 0.5f}, {1, 1, 1}));
+    const std::string target = textureTargetXml("pass0_target0", furnaceSize, furnaceSize, surfaceXml("box"));
+    for (const Furnace& furnace :
+         {Furnace{"", 2.0}, Furnace{"<primaryIntegrator>PathTracer</primaryIntegrator>", 2.0},
+          Furnace{"<giMaxBounces>1</giMaxBounces>", 1.0}, Furnace{"<giMaxBounces>2</giMaxBounces>", 1.5},
+          Furnace{"<giMaxBounces>3</giMaxBounces><giRussianRouletteStart>0</giRussianRouletteStart>", 1.75},
+          Furnace{"<secondaryIntegrator>None</secondaryIntegrator>", 1.0},
+          Furnace{"<secondaryIntegrator>None</secondaryIntegrator><fgDepth>2</fgDepth>", 1.5}}) {
+        SCOPED_TRACE(furnace.settings);
+        writeStage(giStage("illumination", std::string("<enableGI>true</enableGI>") + furnace.settings, target));
+        renderOk();
+        const Image image = result("pass0_target0");
+        for (const char* channel : {"tpIllumination.R", "tpIllumination.G", "tpIllumination.B"})
+            EXPECT_NEAR(mean(image, channel), furnace.expected, 0.03 * furnace.expected);
+    }
+    // What a camera sees of a wall: its emission plus what it reflects, 1 + 0.5 * 2.
+    writeStage(giStage("fullShading", "<enableGI>true</enableGI>", target));
+    renderOk();
+    EXPECT_NEAR(mean(result("pass0_target0"), "beauty.G"), 2.0, 0.06);
+}
+
+// A white floor from 0 to 2 in x and z, and a red wall standing on its edge x = 0 facing +x, under
+// a directional light coming down at 45 degrees from +x.
+class BleedingTest : public RendererTest {
+protected:
+    static constexpr int size = 8;
+    BleedingTest()
+    {
+        Mesh floor = floorQuad(0, 0, 2, 2);
+        floor.group = "white";
+        addMesh("floor", floor);
+        Mesh wall;
+        wall.positions = {{0, 0, 0}, {0, 0, 2}, {0, 2, 2}, {0, 2, 0}};
+        wall.normals.assign(4, {1, 0, 0});
+        wall.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        wall.triangles = {{0, 1, 2}, {0, 2, 3}};
+        wall.group = "red";
+        addMesh("wall", wall);
+        add(instanceXml("floor", "floor"));
+        add(instanceXml("wall", "wall"));
+        add(materialXml("white", {1, 1, 1}));
+        add(materialXml("red", {1, 0, 0}));
+        add(lightXml("Directional", "sun", rotationZ(static_cast<float>(-pi / 4)) * rotationX(static_cast<float>(-pi / 2)),
+                     {1, 1, 1}));
+    }
+    static constexpr size_t redMaterial = 3;  // its place among the scene parts
+    Image bake(const std::string& component, bool gi, int threads = 0, const std::string& extraComponents = "")
+    {
+        writeStage(giStage(component,
+                           std::string("<enableGI>") + (gi ? "true" : "false") + "</enableGI><fgRays>64</fgRays>",
+                           textureTargetXml("pass0_target0", size, size, surfaceXml("floor")), extraComponents));
+        renderOk(threads);
+        return result("pass0_target0");
+    }
+};
+
+TEST_F(BleedingTest, RedWallTintsTheWhiteFloorOnlyWithGlobalIllumination)
+{
+    const double direct = std::sqrt(0.5);  // cos 45 degrees
+    const Image on = bake("illumination", true);
+    const Image off = bake("illumination", false);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            EXPECT_NEAR(off.at("tpIllumination.R", x, y), direct, 1e-5);
+            EXPECT_NEAR(off.at("tpIllumination.G", x, y), direct, 1e-5);
+            // The red wall sends back only red; green comes only from the light.
+            EXPECT_NEAR(on.at("tpIllumination.G", x, y), direct, 1e-5);
+            EXPECT_NEAR(on.at("tpIllumination.B", x, y), direct, 1e-5);
+            EXPECT_GT(on.at("tpIllumination.R", x, y), direct + 0.01);
+        }
+    // Next to the wall the floor sees more of it than far away.
+    EXPECT_GT(on.at("tpIllumination.R", 0, size / 2), on.at("tpIllumination.R", size - 1, size / 2));
+}
+
+TEST_F(BleedingTest, IndirectPlusDirectIsTheFullIllumination)
+{
+    const Image direct = bake("illumination", false);
+    const Image indirect = bake("indirectIllumination", true);
+    const Image full = bake("illumination", true);
+    for (const char* c : {"R", "G", "B"})
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                EXPECT_NEAR(direct.at(std::string("tpIllumination.") + c, x, y) +
+                                indirect.at(std::string("tpIndirectIllumination.") + c, x, y),
+                            full.at(std::string("tpIllumination.") + c, x, y), 0.02);
+    // Indirect light of the white floor is the red wall's alone.
+    EXPECT_EQ(indirect.at("tpIndirectIllumination.G", 0, 0), 0.0f);
+    EXPECT_EQ(indirect.at("tpIndirectIllumination.A", 0, 0), 1.0f);
+}
+
+TEST_F(BleedingTest, ThreadCountChangesNoBit)
+{
+    const Image one = bake("illumination", true, 1);
+    const Image two = bake("illumination", true, 2);
+    for (const auto& [name, values] : one.channels)
+        EXPECT_EQ(values, two.channels.at(name)) << name;
+}
+
+// Full channels: the fully baked lights' direct light plus all indirect light; indirect channels:
+// the indirect light alone.
+TEST_F(BleedingTest, FullAndIndirectSplitsTheFullyBakedLightsDirectLight)
+{
+    const Image indirect = bake("indirectIllumination", true);
+    const Image baked = bake("fullAndIndirectIllumination", true, 0,
+                             "<FullAndIndirectIlluminationSettings><fullyBakedLights><element>sun</element>"
+                             "</fullyBakedLights></FullAndIndirectIlluminationSettings>");
+    const Image notBaked = bake("fullAndIndirectIllumination", true);
+    const double direct = std::sqrt(0.5);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float bounced = indirect.at("tpIndirectIllumination.R", x, y);
+            EXPECT_NEAR(baked.at("tpIllumination3", x, y), bounced, 1e-6);
+            EXPECT_NEAR(baked.at("tpIllumination0", x, y), bounced + direct, 1e-5);
+            EXPECT_NEAR(baked.at("tpIllumination1", x, y), direct, 1e-5);
+            EXPECT_EQ(baked.at("tpIllumination4", x, y), 0.0f);
+            EXPECT_EQ(baked.at("Z", x, y), 1.0f);
+            EXPECT_NEAR(notBaked.at("tpIllumination0", x, y), bounced, 1e-6);
+            EXPECT_EQ(notBaked.at("tpIllumination1", x, y), 0.0f);
+        }
+}
+
+// The wall's primary GI corrections shape the light it sends to the floor: every path meets the
+// wall first, so its intensity scales all of the floor's indirect light; saturation 0 at every
+// bounce turns the red into its luminance.
+TEST_F(BleedingTest, PrimaryCorrectionsOfTheWallShapeTheFloorsIndirectLight)
+{
+    const Image plain = bake("indirectIllumination", true);
+    sceneParts[redMaterial] = materialXml("red", {1, 0, 0}, {0, 0, 0}, "<PrimaryGIIntensity>2</PrimaryGIIntensity>");
+    const Image doubled = bake("indirectIllumination", true);
+    sceneParts[redMaterial] = materialXml("red", {1, 0, 0}, {0, 0, 0}, "<PrimaryGISaturation>0</PrimaryGISaturation>"
+                                       "<SecondaryGISaturation>0</SecondaryGISaturation>");
+    const Image grey = bake("indirectIllumination", true);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float r = plain.at("tpIndirectIllumination.R", x, y);
+            EXPECT_NEAR(doubled.at("tpIndirectIllumination.R", x, y), 2 * r, 1e-5 + 1e-5 * r);
+            EXPECT_GT(grey.at("tpIndirectIllumination.G", x, y), 0.0f);
+            EXPECT_NEAR(grey.at("tpIndirectIllumination.G", x, y), grey.at("tpIndirectIllumination.R", x, y), 1e-6);
+            EXPECT_NEAR(grey.at("tpIndirectIllumination.B", x, y), grey.at("tpIndirectIllumination.R", x, y), 1e-6);
+        }
+}
+
+// A camera sees an emitting, unlit strip as its emission; pixels beside it are 0 with A = 0.
+TEST_F(RendererTest, CameraFullShadingShowsEmissionAndNothingWhereNoSurfaceIs)
+{
+    Mesh strip;
+    strip.positions = {{-0.5f, -10, -1}, {0.5f, -10, -1}, {0.5f, 10, -1}, {-0.5f, 10, -1}};
+    strip.normals.assign(4, {0, 0, 1});
+    strip.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    strip.triangles = {{0, 1, 2}, {0, 2, 3}};
+    addMesh("strip", strip);
+    add(instanceXml("strip", "strip"));
+    add(materialXml("stone", {0.5f, 0.5f, 0.5f}, {0.25f, 0.5f, 1.0f}));
+    const std::string cameraName = "5ca1ab1e00000000000000000000000000000000";
+    add("<Camera><Name>" + cameraName + "</Name>" + matrixXml("ObjectToWorld", identity()) +
+        "<Type>PERSPECTIVE</Type><Fov><x>1.57079637</x><y>1.17809725</y></Fov></Camera>");
+    writeStage("<KXConfig><FrameSettings><resolution><x>16</x><y>8</y></resolution><renderType>Render</renderType>"
+               "<cameraName>" + cameraName + "</cameraName><imageFormat>EXRMultiLayer</imageFormat></FrameSettings>"
+               "<GISettings><enableGI>true</enableGI><fgRays>16</fgRays></GISettings>"
+               "<TextureBakeSettings><RenderComponents>" + componentsXml("fullShading") +
+               "</RenderComponents></TextureBakeSettings></KXConfig>");
+    renderOk(0, "pass0_" + cameraName);
+    const Image image = readImage(output / ("pass0_" + cameraName + "_shape.exr"));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool seen = x >= 4 && x < 12;
+            EXPECT_EQ(image.at("beauty.A", x, y), seen ? 1.0f : 0.0f);
+            EXPECT_EQ(image.at("beauty.R", x, y), seen ? 0.25f : 0.0f);
+            EXPECT_EQ(image.at("beauty.B", x, y), seen ? 1.0f : 0.0f);
+        }
+}
+
+}  // namespace
