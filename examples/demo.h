@@ -29,6 +29,7 @@ int demoGeometry(TorvoManager manager);                   /* meshes and textures
 typedef struct DemoRoom {
     TorvoScene scene;
     TorvoInstance pieces[DEMO_ROOM_PIECES];
+    TorvoCamera eye; /* where a visitor stands, looking into the room */
 } DemoRoom;
 
 int demoScene(TorvoManager manager, DemoRoom* outRoom); /* the room scene */

@@ -13,6 +13,8 @@
 #define DEMO_AO_CONE 180.0f
 #define DEMO_AO_RAYS 64
 #define DEMO_DISPLAY_GAMMA 2.2f
+#define DEMO_VIEW_WIDTH 640
+#define DEMO_VIEW_HEIGHT 400
 
 /* The host's job configuration: a surface-transfer bake with final gathering. */
 static int demoWriteConfig(void)
@@ -25,8 +27,9 @@ static int demoWriteConfig(void)
           "\t<FrameSettings><renderType>surfaceTransfer</renderType></FrameSettings>\n"
           "\t<GISettings>\n"
           "\t\t<enableGI>true</enableGI>\n"
-          "\t\t<primaryIntegrator>finalgather</primaryIntegrator>\n"
-          "\t\t<secondaryIntegrator>none</secondaryIntegrator>\n"
+          "\t\t<primaryIntegrator>FinalGather</primaryIntegrator>\n"
+          "\t\t<fgRays>64</fgRays>\n"
+          "\t\t<secondaryIntegrator>PathTracer</secondaryIntegrator>\n"
           "\t\t<prepassMinSampleRate>-2</prepassMinSampleRate>\n"
           "\t\t<prepassMaxSampleRate>0</prepassMaxSampleRate>\n"
           "\t</GISettings>\n"
@@ -67,7 +70,7 @@ static void demoShowProgress(TorvoJob job)
     printf("\n");
 }
 
-/* Reads the RGB of a finished texture target's result for one pass, gamma-corrected for display,
+/* Reads the RGB of a finished texture or camera target's result for one pass, gamma-corrected for display,
    and writes it as a PNG file. */
 static int demoSaveResult(TorvoTarget target, TorvoRenderPass pass, const char* path)
 {
@@ -109,7 +112,8 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
 
     /* Every piece gets its own tile of one light map; the tiles are DEMO_TILES_X by DEMO_TILES_Y. */
     TorvoTarget target = NULL;
-    TorvoRenderPass light = NULL, occlusion = NULL;
+    TorvoRenderPass light = NULL, occlusion = NULL, shading = NULL;
+    TorvoTarget view = NULL;
     status = TRVCreateTextureTarget(job, "room lightmap", DEMO_TILE_SIZE * DEMO_TILES_X,
                                     DEMO_TILE_SIZE * DEMO_TILES_Y, &target);
     demoPrintStatus("  TRVCreateTextureTarget", status);
@@ -134,11 +138,23 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
         status = TRVSetAONumRays(occlusion, DEMO_AO_RAYS, DEMO_AO_RAYS);
         demoPrintStatus("  TRVSetAONumRays", status);
     }
+    if (status == TRV_SUCCESS) {
+        status = TRVCreateFullShadingPass(job, "full shading", &shading);
+        demoPrintStatus("  TRVCreateFullShadingPass", status);
+    }
+    if (status == TRV_SUCCESS) {
+        status = TRVCreateCameraTarget(job, "visitor view", room->eye, DEMO_VIEW_WIDTH, DEMO_VIEW_HEIGHT, &view);
+        demoPrintStatus("  TRVCreateCameraTarget", status);
+    }
     if (status == TRV_SUCCESS)
         status = TRVAddPassToTarget(target, light);
     if (status == TRV_SUCCESS)
         status = TRVAddPassToTarget(target, occlusion);
-    demoPrintStatus("  TRVAddPassToTarget, both passes", status);
+    if (status == TRV_SUCCESS)
+        status = TRVAddPassToTarget(target, shading);
+    if (status == TRV_SUCCESS)
+        status = TRVAddPassToTarget(view, shading);
+    demoPrintStatus("  TRVAddPassToTarget, every pass", status);
     if (status == TRV_NOT_IMPLEMENTED) {
         printf("  targets and passes are not available in this build: no bake\n");
         demoPrintStatus("  TRVDestroyJob", TRVDestroyJob(job));
@@ -165,6 +181,8 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
     if (!failed) {
         failed |= demoSaveResult(target, light, "room_lightmap.png");
         failed |= demoSaveResult(target, occlusion, "room_ao.png");
+        failed |= demoSaveResult(target, shading, "room_fullshading.png");
+        failed |= demoSaveResult(view, shading, "room_view.png");
     }
     demoPrintStatus("  TRVDestroyJob", TRVDestroyJob(job));
     return failed;

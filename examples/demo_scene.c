@@ -224,5 +224,6 @@ int demoScene(TorvoManager manager, DemoRoom* outRoom)
     printf("  scene files: demo-cache/scenes/" SCENE_NAME ".xml and demo-cache/scenes/" SCENE_NAME "_files.xml\n");
     demoPrintStatus("  a material after the end (refused)", TRVSetMaterialColor(walls, TRV_CHANNEL_DIFFUSE, &orange));
     outRoom->scene = scene;
+    outRoom->eye = camera;
     return failed;
 }
