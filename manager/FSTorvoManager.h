@@ -4,6 +4,7 @@
 #include "cache/CacheDirectories.h"
 #include "job/JobOwner.h"
 #include "manager/TorvoManagerStub.h"
+#include "platform/FileLock.h"
 #include "scene/SceneOwner.h"
 
 #include <filesystem>
@@ -82,6 +83,8 @@ public:
 private:
     void setUpContainment();
     bool setUpDirectories();
+    // Removes a cached mesh or texture file; false, with the error line written, when it stays.
+    static bool removeCachedFile(const std::filesystem::path& file);
     // Registers the files of a cache directory whose extension is in the set; false when the
     // directory cannot be read.
     template <class Register>
@@ -90,6 +93,10 @@ private:
     // Logs the refusal of a name already in a table ("A mesh hashed to ...").
     static void logDuplicate(const char* kind, const CacheName& name);
 
+    // Held shared for the manager's life, so that a manager created later on the same cache (in
+    // this process or another) leaves this one's scenes, temp, jobs and scripts alone. Declared
+    // first: it goes last, after the tables and whatever their objects do when they go.
+    platform::FileLock cacheLock_;
     std::map<std::string, std::shared_ptr<FSTorvoMesh>> meshes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoScene>> scenes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoTexture>> textures_table_;

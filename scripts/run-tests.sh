@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, then builds and runs the whole test suite twice:
-# a normal build, and a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is needed, then builds and runs the tests three times: the whole suite in a normal
+# build and in a build with AddressSanitizer and UndefinedBehaviorSanitizer, and the tests that use
+# threads in a build with ThreadSanitizer.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
@@ -21,3 +22,6 @@ run_suite "$top/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVO_BUILD_BENC
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$top/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTORVO_SANITIZE=ON -DTORVO_BUILD_BENCH=OFF
+echo "== ThreadSanitizer build (the tests that use threads)"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  run_suite "$top/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVO_SANITIZE_THREAD=ON -DTORVO_BUILD_BENCH=OFF
