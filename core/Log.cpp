@@ -176,7 +176,7 @@ void LogState::forget(std::thread::id thread)
     // The set (and any file it holds) goes outside the lock.
 }
 
-int32_t LogState::apply(LogStreamSet& set, int32_t logKind)
+TRVStatus LogState::apply(LogStreamSet& set, int32_t logKind)
 {
     const Target& target = targets_[logKind];
     std::unique_ptr<LogDevice> device;
@@ -214,7 +214,7 @@ int32_t LogState::apply(LogStreamSet& set, int32_t logKind)
     return 0;
 }
 
-int32_t LogState::setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
+TRVStatus LogState::setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
 {
     if (logKind != ErrorLog && logKind != InfoLog)
         return 1;
@@ -230,7 +230,7 @@ int32_t LogState::setTarget(int32_t logKind, int32_t targetKind, const std::stri
     targets_[logKind] = Target{targetKind, fileName};
     streamsLocked();
     for (auto& entry : streams_) {
-        const int32_t status = apply(*entry.second, logKind);
+        const TRVStatus status = apply(*entry.second, logKind);
         if (status != 0)
             return status;
     }
@@ -252,7 +252,7 @@ std::string lastError()
     return LogState::instance().streams().record->text;
 }
 
-int32_t setLogTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
+TRVStatus setLogTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
 {
     return LogState::instance().setTarget(logKind, targetKind, fileName);
 }

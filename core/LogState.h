@@ -6,6 +6,9 @@
 // the stored targets are guarded by LogState's mutex.
 #pragma once
 
+#include "core/Log.h"
+#include "torvo.h"
+
 #include <boost/iostreams/categories.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
 
@@ -17,15 +20,6 @@
 #include <thread>
 
 namespace trv {
-
-// The log target kinds of setTarget.
-enum LogTargetKind : int32_t {
-    LogTargetNone = 0,
-    LogTargetStandardOutput = 1,
-    LogTargetStandardError = 2,
-    LogTargetFile = 3,
-    LogTargetDebugger = 4,
-};
 
 // The last error message of one thread, shared between its stream set and its ErrorSink.
 struct ErrorRecord {
@@ -105,7 +99,7 @@ public:
 
     LogStreamSet& streams();
     // Any thread may call it at any time, also while other threads write their logs.
-    int32_t setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName);
+    [[nodiscard]] TRVStatus setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName);
     // Drops the stream set of a thread that ends, so that a later thread that is given the same
     // identifier starts with a set of its own (and an empty error record).
     void forget(std::thread::id thread);
@@ -119,7 +113,7 @@ private:
     LogState() = default;
     // Both need mutex_ held.
     LogStreamSet& streamsLocked();
-    int32_t apply(LogStreamSet& set, int32_t logKind);
+    [[nodiscard]] TRVStatus apply(LogStreamSet& set, int32_t logKind);
 
     std::mutex mutex_;  // guards the registry and the stored targets
     std::map<std::thread::id, std::shared_ptr<LogStreamSet>> streams_;

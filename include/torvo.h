@@ -6,25 +6,25 @@
  * TRVSetStringEncoding, strings handed out are TorvoString objects released
  * with TRVReleaseString.
  *
- * Threads. The library starts no threads for its work (it keeps one of its own that only starts
- * the renderer processes); every function runs on the calling thread. Which calls may run at the
- * same time on different threads:
- *   - Calls on different managers, and on the objects each of them handed out (meshes, textures,
+ * Threads. The library starts no threads for its work (one thread of its own only starts the
+ * renderer processes); every function runs on the calling thread. Which calls may run at the same
+ * time on different threads:
+ *   - Calls on different managers and on the objects each of them handed out (meshes, textures,
  *     scenes and their objects, jobs, targets, passes, framebuffers): yes, also when the managers
- *     share a cache directory.
- *   - Calls on different objects of one manager, including the manager itself: no. Everything a
- *     manager handed out shares its tables and files; make the calls that touch one manager from
- *     one thread at a time (any thread, one after the other).
+ *     share a cache directory. TRVCreateManager: any time.
+ *   - Calls on different objects of one manager, the manager included: no. The objects of a
+ *     manager share its tables and files; make the calls that touch one manager from one thread
+ *     at a time (from any thread, one after the other).
  *   - Calls on the same object: no.
- *   - TRVSetLogTarget, TRVErrorToString and TRVGetExtendErrorInformation: any time, from any
- *     thread. Each thread has its own last error: TRVGetExtendErrorInformation reports the
- *     calling thread's. A new log target applies to every thread's next line.
+ *   - TRVSetLogTarget, TRVErrorToString, TRVGetExtendErrorInformation and TRVDumpMemoryStats: any
+ *     time. A new log target applies to the next line of every thread. Each thread has its own
+ *     last error: TRVGetExtendErrorInformation reports the calling thread's.
  *   - String objects: different ones at the same time, each from one thread at a time.
  *   - TRVSetStringEncoding: the encoding is one for the whole process and cannot change once
  *     chosen; choose it before any thread passes or fetches text.
- * Several managers on one cache directory (in one process or several) share its meshes and
- * textures; a manager created while another lives leaves the live one's scenes, jobs and
- * temporary files alone.
+ * Managers on one cache directory, in one process or several, share its meshes and textures. A
+ * manager created while another one lives leaves the live one's scenes, jobs and temporary files
+ * alone; two live managers must not use the same scene or job names.
  */
 #ifndef TORVO_H
 #define TORVO_H

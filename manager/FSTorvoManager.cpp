@@ -564,7 +564,7 @@ namespace {
 // Erases the table's entry for this very object; an entry of the same name that holds another
 // object stays. The entry may hold the object's last share, so nothing of it is used afterwards.
 template <class Table, class Object>
-TRVStatus eraseEntryOf(Table& table, const Object& object)
+[[nodiscard]] TRVStatus eraseEntryOf(Table& table, const Object& object)
 {
     const auto entry = table.find(object.name());
     if (entry == table.end() || entry->second.get() != &object)

@@ -38,22 +38,22 @@ public:
     ~FSTorvoManager() override;
 
     // Sets up the cache under cacheDirectory for the given cache scope (0 shared, 1 per manager).
-    TRVStatus initialize(const std::filesystem::path& cacheDirectory, int32_t cacheScope);
+    [[nodiscard]] TRVStatus initialize(const std::filesystem::path& cacheDirectory, int32_t cacheScope);
 
-    TRVStatus beginMesh(const std::string& name, TorvoMeshStub*& out) override;
-    TRVStatus beginScene(const std::string& name, TorvoSceneStub*& out) override;
-    TRVStatus referenceTexture(const std::string& name, const std::string& imagePath,
-                               TorvoTextureStub*& out) override;
-    TRVStatus beginTexture(const std::string& name, int32_t width, int32_t height, int32_t format,
-                           TorvoTextureStub*& out) override;
-    TRVStatus findMesh(const std::string& name, TorvoMeshStub*& out) override;
-    TRVStatus findTexture(const std::string& name, TorvoTextureStub*& out) override;
-    TRVStatus eraseCachedMesh(const std::string& name) override;
-    TRVStatus eraseCachedTexture(const std::string& name) override;
-    TRVStatus clearCache() override;
-    TRVStatus createJob(const std::string& jobName, TorvoSceneStub& scene, const std::string& configurationPath,
-                        TorvoJobStub*& out) override;
-    TRVStatus setTorvoPath(const std::string& directory) override;
+    [[nodiscard]] TRVStatus beginMesh(const std::string& name, TorvoMeshStub*& out) override;
+    [[nodiscard]] TRVStatus beginScene(const std::string& name, TorvoSceneStub*& out) override;
+    [[nodiscard]] TRVStatus referenceTexture(const std::string& name, const std::string& imagePath,
+                                             TorvoTextureStub*& out) override;
+    [[nodiscard]] TRVStatus beginTexture(const std::string& name, int32_t width, int32_t height, int32_t format,
+                                         TorvoTextureStub*& out) override;
+    [[nodiscard]] TRVStatus findMesh(const std::string& name, TorvoMeshStub*& out) override;
+    [[nodiscard]] TRVStatus findTexture(const std::string& name, TorvoTextureStub*& out) override;
+    [[nodiscard]] TRVStatus eraseCachedMesh(const std::string& name) override;
+    [[nodiscard]] TRVStatus eraseCachedTexture(const std::string& name) override;
+    [[nodiscard]] TRVStatus clearCache() override;
+    [[nodiscard]] TRVStatus createJob(const std::string& jobName, TorvoSceneStub& scene,
+                                      const std::string& configurationPath, TorvoJobStub*& out) override;
+    [[nodiscard]] TRVStatus setTorvoPath(const std::string& directory) override;
 
     const CacheDirectories& cacheDirectories() const override { return *this; }
 
@@ -65,8 +65,8 @@ public:
     // The mesh of the table under a hashed name, or null.
     FSTorvoMesh* meshByHashedName(const std::string& hashedName) const override;
     // Removes a released scene / destroyed job from its table by name: 0, or 6 when not there.
-    TRVStatus unregisterScene(const FSTorvoScene& scene) override;
-    TRVStatus unregisterJob(const FSTorvoJob& job) override;
+    [[nodiscard]] TRVStatus unregisterScene(const FSTorvoScene& scene) override;
+    [[nodiscard]] TRVStatus unregisterJob(const FSTorvoJob& job) override;
     // A render tool for one job start, chosen from this manager's renderer installation and the
     // distribution; null when the installation cannot serve it.
     std::shared_ptr<RenderTool> createRenderTool(int32_t distribution, const std::filesystem::path& jobDirectory,

@@ -41,7 +41,7 @@ public:
     {
         EXPECT_EQ(trv::setLogTarget(trv::InfoLog, 3, file.string()), 0);
     }
-    ~InfoCapture() { trv::setLogTarget(trv::InfoLog, 0, ""); }
+    ~InfoCapture() { EXPECT_EQ(trv::setLogTarget(trv::InfoLog, trv::LogTargetNone, ""), TRV_SUCCESS); }
     std::string text() const
     {
         std::string t = readFile(file_), out;
@@ -560,7 +560,8 @@ void refusePermissionChanges(const std::string& path)
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int fchmodat(int directory, const char* path, mode_t mode, int flags) noexcept
+extern "C" __attribute__((visibility("default"))) int fchmodat(int directory, const char* path, mode_t mode,
+                                                             int flags) noexcept
 {
     {
         std::lock_guard<std::mutex> lock(refusedMutex);
