@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 
 #include "core/Log.h"
+#include "job/ProcessHandler.h"
 #include "torvo.h"
 
 #include <gtest/gtest.h>
@@ -204,6 +205,29 @@ TEST(Threads, LogTargetsChangeWhileOtherThreadsLog)
             << line;
         start = end + 2;
     }
+}
+
+TEST(Threads, RenderersStartFromSeveralThreadsAtOnce)
+{
+    // Every start goes through the library's one forking thread; each caller gets its own child's
+    // exit code back.
+    constexpr int threadCount = 3;
+    constexpr int startsPerThread = 10;
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t)
+        threads.emplace_back([&wrong, t] {
+            for (int i = 0; i < startsPerThread; ++i) {
+                const int expected = t * startsPerThread + i;
+                int32_t code = -1;
+                if (trv::runAndWait("/bin/sh", "-c \"exit " + std::to_string(expected) + "\"", "", code) != 0 ||
+                    code != expected)
+                    ++wrong;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
