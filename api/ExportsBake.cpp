@@ -77,23 +77,3 @@ TRV_FUNC(TRVStatus) TRVGetNormalizationData(TorvoTargetEntity entity, TorvoRende
 {
     return notImplemented(entity, pass);
 }
-
-TRV_FUNC(TRVStatus) TRVGetChannelCount(TorvoFramebuffer framebuffer, int32_t*) { return notImplemented(framebuffer); }
-TRV_FUNC(TRVStatus) TRVGetChannelName(TorvoFramebuffer framebuffer, int32_t, TorvoString*)
-{
-    return notImplemented(framebuffer);
-}
-TRV_FUNC(TRVStatus) TRVGetResolution(TorvoFramebuffer framebuffer, int32_t*, int32_t*)
-{
-    return notImplemented(framebuffer);
-}
-TRV_FUNC(TRVStatus) TRVReadRegionHDR(TorvoFramebuffer framebuffer, int32_t, int32_t, int32_t, int32_t, int32_t, float*)
-{
-    return notImplemented(framebuffer);
-}
-TRV_FUNC(TRVStatus) TRVReadRegionLDR(TorvoFramebuffer framebuffer, int32_t, int32_t, int32_t, int32_t, int32_t, float,
-                                     uint8_t*)
-{
-    return notImplemented(framebuffer);
-}
-TRV_FUNC(TRVStatus) TRVDestroyFramebuffer(TorvoFramebuffer framebuffer) { return notImplemented(framebuffer); }

@@ -20,7 +20,16 @@ void demoCubeGeometry(DemoCube* cube);
 
 int demoCache(TorvoManager manager);                      /* what the cache holds, where the renderer is */
 int demoGeometry(TorvoManager manager);                   /* meshes and textures */
-int demoScene(TorvoManager manager, TorvoScene* outScene); /* the room scene */
-int demoJob(TorvoManager manager, TorvoScene scene);      /* a bake over the room */
+/* The room the demo bakes: its scene and the placed pieces that get light maps. */
+#define DEMO_ROOM_PIECES 7
+typedef struct DemoRoom {
+    TorvoScene scene;
+    TorvoInstance pieces[DEMO_ROOM_PIECES];
+} DemoRoom;
+
+int demoScene(TorvoManager manager, DemoRoom* outRoom); /* the room scene */
+int demoJob(TorvoManager manager, const DemoRoom* room);  /* a bake over the room */
+/* Writes 8-bit RGB rows (top row first) as a PNG file; 0 on success. */
+int demoWritePng(const char* path, const uint8_t* rgb, int32_t width, int32_t height);
 
 #endif

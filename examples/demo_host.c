@@ -50,12 +50,12 @@ int main(void)
     TRVStatus status = TRVCreateManager("demo-cache", TRV_CACHE_SHARED, &manager);
     demoPrintStatus("  TRVCreateManager", status);
     int failed = status != TRV_SUCCESS;
-    TorvoScene scene = NULL;
+    DemoRoom room = {0};
     if (!failed) {
         failed |= demoCache(manager);
         failed |= demoGeometry(manager);
-        failed |= demoScene(manager, &scene);
-        failed |= demoJob(manager, scene);
+        failed |= demoScene(manager, &room);
+        failed |= demoJob(manager, &room);
     }
     if (manager)
         demoPrintStatus("  TRVDestroyManager", TRVDestroyManager(manager));

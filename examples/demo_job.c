@@ -1,9 +1,18 @@
 #include "demo.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #define JOB_CONFIG "demo_job_config.xml"
 #define JOB_INFO_LOG "demo_job_info.log"
+#define DEMO_TILE_SIZE 256
+#define DEMO_TILES_X 4
+#define DEMO_TILES_Y 2
+#define DEMO_DIRECT_LIGHT_ONLY 0
+#define DEMO_AO_DISTANCE 2.0f
+#define DEMO_AO_CONE 180.0f
+#define DEMO_AO_RAYS 64
+#define DEMO_DISPLAY_GAMMA 2.2f
 
 /* The host's job configuration: a surface-transfer bake with final gathering. */
 static int demoWriteConfig(void)
@@ -58,10 +67,33 @@ static void demoShowProgress(TorvoJob job)
     printf("\n");
 }
 
-int demoJob(TorvoManager manager, TorvoScene scene)
+/* Reads the RGB of a finished texture target's result for one pass, gamma-corrected for display,
+   and writes it as a PNG file. */
+static int demoSaveResult(TorvoTarget target, TorvoRenderPass pass, const char* path)
 {
-    printf("\n== A bake of the room\n");
-    if (!scene) {
+    TorvoFramebuffer framebuffer = NULL;
+    TRVStatus status = TRVGetFramebuffer(target, pass, 0, &framebuffer);
+    demoPrintStatus("  TRVGetFramebuffer", status);
+    if (status != TRV_SUCCESS)
+        return 1;
+    int32_t width = 0, height = 0;
+    TRVGetResolution(framebuffer, &width, &height);
+    uint8_t* rgb = malloc((size_t)width * (size_t)height * 3);
+    int failed = rgb == NULL;
+    if (!failed) {
+        status = TRVReadRegionLDR(framebuffer, 0, 0, width, height, TRV_CHANNEL_RGB, DEMO_DISPLAY_GAMMA, rgb);
+        failed = status != TRV_SUCCESS || demoWritePng(path, rgb, width, height) != 0;
+    }
+    printf("  %s (%d x %d): %s\n", path, (int)width, (int)height, failed ? "not written" : "written");
+    free(rgb);
+    TRVDestroyFramebuffer(framebuffer);
+    return failed;
+}
+
+int demoJob(TorvoManager manager, const DemoRoom* room)
+{
+    printf("\n== A bake of the room: direct light and ambient occlusion into one light map\n");
+    if (!room->scene) {
         printf("  no room scene to bake\n");
         return 0;
     }
@@ -70,23 +102,43 @@ int demoJob(TorvoManager manager, TorvoScene scene)
         return 1;
     }
     TorvoJob job = NULL;
-    TRVStatus status = TRVCreateJob(manager, "room bake", scene, JOB_CONFIG, &job);
+    TRVStatus status = TRVCreateJob(manager, "room bake", room->scene, JOB_CONFIG, &job);
     demoPrintStatus("  TRVCreateJob", status);
     if (status != TRV_SUCCESS)
         return 1;
 
+    /* Every piece gets its own tile of one light map; the tiles are DEMO_TILES_X by DEMO_TILES_Y. */
     TorvoTarget target = NULL;
-    TorvoRenderPass pass = NULL;
-    status = TRVCreateTextureTarget(job, "room lightmap", 256, 256, &target);
+    TorvoRenderPass light = NULL, occlusion = NULL;
+    status = TRVCreateTextureTarget(job, "room lightmap", DEMO_TILE_SIZE * DEMO_TILES_X,
+                                    DEMO_TILE_SIZE * DEMO_TILES_Y, &target);
     demoPrintStatus("  TRVCreateTextureTarget", status);
+    for (int i = 0; i < DEMO_ROOM_PIECES && status == TRV_SUCCESS; ++i) {
+        TorvoTargetEntity entity = NULL;
+        status = TRVAddBakeInstance(target, room->pieces[i], &entity);
+        const float offset[2] = {(float)(i % DEMO_TILES_X) / DEMO_TILES_X, (float)(i / DEMO_TILES_X) / DEMO_TILES_Y};
+        const float scale[2] = {1.0f / DEMO_TILES_X, 1.0f / DEMO_TILES_Y};
+        if (status == TRV_SUCCESS)
+            status = TRVSetUVTransform(entity, offset, scale);
+    }
+    demoPrintStatus("  TRVAddBakeInstance and TRVSetUVTransform, every piece", status);
     if (status == TRV_SUCCESS) {
-        status = TRVCreateFullShadingPass(job, "full shading", &pass);
-        demoPrintStatus("  TRVCreateFullShadingPass", status);
+        status = TRVCreateIlluminationPass(job, "direct light", DEMO_DIRECT_LIGHT_ONLY, &light);
+        demoPrintStatus("  TRVCreateIlluminationPass", status);
     }
     if (status == TRV_SUCCESS) {
-        status = TRVAddPassToTarget(target, pass);
-        demoPrintStatus("  TRVAddPassToTarget", status);
+        status = TRVCreateAmbientOcclusionPass(job, "occlusion", DEMO_AO_DISTANCE, DEMO_AO_CONE, &occlusion);
+        demoPrintStatus("  TRVCreateAmbientOcclusionPass", status);
     }
+    if (status == TRV_SUCCESS) {
+        status = TRVSetAONumRays(occlusion, DEMO_AO_RAYS, DEMO_AO_RAYS);
+        demoPrintStatus("  TRVSetAONumRays", status);
+    }
+    if (status == TRV_SUCCESS)
+        status = TRVAddPassToTarget(target, light);
+    if (status == TRV_SUCCESS)
+        status = TRVAddPassToTarget(target, occlusion);
+    demoPrintStatus("  TRVAddPassToTarget, both passes", status);
     if (status == TRV_NOT_IMPLEMENTED) {
         printf("  targets and passes are not available in this build: no bake\n");
         demoPrintStatus("  TRVDestroyJob", TRVDestroyJob(job));
@@ -110,6 +162,10 @@ int demoJob(TorvoManager manager, TorvoScene scene)
         failed = result != 0;
     }
     TRVSetLogTarget(TRV_LOG_INFO, TRV_LOG_TARGET_STDOUT, NULL);
+    if (!failed) {
+        failed |= demoSaveResult(target, light, "room_lightmap.png");
+        failed |= demoSaveResult(target, occlusion, "room_ao.png");
+    }
     demoPrintStatus("  TRVDestroyJob", TRVDestroyJob(job));
     return failed;
 }

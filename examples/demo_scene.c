@@ -1,22 +1,41 @@
 #include "demo.h"
 
+#include <math.h>
 #include <stdio.h>
 
 #define SCENE_NAME "demo_room"
 #define CHECKER_SIZE 8
 
-/* A placement: scale, then translation (in the last row, the row-vector convention). */
+/* A placement: the local axes x, y, z (unit vectors, each scaled by its factor) and a position.
+   Matrices are stored row after row and act on column vectors: the axes are the columns and the
+   translation sits in elements 3, 7 and 11. */
+static TRVMatrix4x4 demoFrame(TRVVec3 x, TRVVec3 y, TRVVec3 z, float sx, float sy, float sz, TRVVec3 at)
+{
+    TRVMatrix4x4 m = {{x.x * sx, y.x * sy, z.x * sz, at.x, x.y * sx, y.y * sy, z.y * sz, at.y, x.z * sx,
+                       y.z * sy, z.z * sz, at.z, 0, 0, 0, 1}};
+    return m;
+}
+
+static const TRVVec3 demoX = {1, 0, 0}, demoY = {0, 1, 0}, demoZ = {0, 0, 1};
+
+/* Scale along the world axes, then move. */
 static TRVMatrix4x4 demoPlace(float sx, float sy, float sz, float x, float y, float z)
 {
-    TRVMatrix4x4 m = {{0}};
-    m.m[0] = sx;
-    m.m[5] = sy;
-    m.m[10] = sz;
-    m.m[12] = x;
-    m.m[13] = y;
-    m.m[14] = z;
-    m.m[15] = 1.0f;
-    return m;
+    return demoFrame(demoX, demoY, demoZ, sx, sy, sz, (TRVVec3){x, y, z});
+}
+
+/* A light or camera at a position whose local -Z looks along the given direction (not vertical). */
+static TRVMatrix4x4 demoLookAlong(TRVVec3 at, TRVVec3 direction)
+{
+    const float length = sqrtf(direction.x * direction.x + direction.y * direction.y + direction.z * direction.z);
+    const TRVVec3 z = {-direction.x / length, -direction.y / length, -direction.z / length};
+    /* x = up cross z, y = z cross x */
+    TRVVec3 x = {z.z, 0, -z.x};
+    const float xLength = sqrtf(x.x * x.x + x.z * x.z);
+    x.x /= xLength;
+    x.z /= xLength;
+    const TRVVec3 y = {z.y * x.z - z.z * x.y, z.z * x.x - z.x * x.z, z.x * x.y - z.y * x.x};
+    return demoFrame(x, y, z, 1, 1, 1, at);
 }
 
 /* The room's one mesh: a unit box with a lightmap uv layer (four vertices per face). */
@@ -81,10 +100,10 @@ static int demoCheck(const char* what, TRVStatus status)
     return status != TRV_SUCCESS;
 }
 
-int demoScene(TorvoManager manager, TorvoScene* outScene)
+int demoScene(TorvoManager manager, DemoRoom* outRoom)
 {
     printf("\n== The room scene\n");
-    *outScene = NULL;
+    outRoom->scene = NULL;
     TRVEraseCachedMesh(manager, "demo room box");
     TRVEraseCachedTexture(manager, "demo room checker");
     TorvoMesh box = NULL;
@@ -111,7 +130,7 @@ int demoScene(TorvoManager manager, TorvoScene* outScene)
         {"wall west", 0.2f, 3, 8, -4, 1.5f, 0},  {"table", 1.6f, 0.8f, 0.9f, 0, 0.4f, -1},
         {"crate", 0.6f, 0.6f, 0.6f, 2, 0.3f, 1},
     };
-    TorvoInstance instances[sizeof pieces / sizeof pieces[0]];
+    TorvoInstance* instances = outRoom->pieces;
     for (size_t i = 0; i < sizeof pieces / sizeof pieces[0]; ++i) {
         const struct Piece* p = &pieces[i];
         const TRVMatrix4x4 place = demoPlace(p->sx, p->sy, p->sz, p->x, p->y, p->z);
@@ -129,11 +148,16 @@ int demoScene(TorvoManager manager, TorvoScene* outScene)
     failed |= demoCheck("  TRVCreateEnvironmentCamera",
                         TRVCreateEnvironmentCamera(scene, "probe", &eye, TRV_ENV_CUBEMAP, &probe));
 
-    /* One light of each kind. */
+    /* One light of each kind. Point, spot and directional lights shine along their local -Z; area
+       and window lights are squares in their local X and Z that emit toward their local -Y. */
     const TRVLinearRGB warm = {1.0f, 0.85f, 0.6f}, sky = {0.5f, 0.6f, 1.0f}, white = {1, 1, 1};
-    const TRVMatrix4x4 bulbAt = demoPlace(1, 1, 1, 0, 2.8f, 0), spotAt = demoPlace(1, 1, 1, 2, 2.8f, 1),
-                       sunAt = demoPlace(1, 1, 1, 0, 10, 0), panelAt = demoPlace(1.2f, 1, 0.6f, 0, 3.0f, -1),
-                       windowAt = demoPlace(1.5f, 1, 1.2f, 0, 1.6f, 3.9f);
+    const TRVMatrix4x4 bulbAt = demoPlace(1, 1, 1, -2.0f, 2.6f, 1.0f),
+                       spotAt = demoLookAlong((TRVVec3){2, 2.8f, 2.0f}, (TRVVec3){0, -1, -0.35f}),
+                       sunAt = demoLookAlong((TRVVec3){0, 10, 10}, (TRVVec3){0.35f, -0.6f, -1.0f}),
+                       panelAt = demoPlace(1.2f, 1, 0.6f, 0, 2.95f, -1),
+                       /* the window faces into the room from the open south side: local -Y becomes -Z */
+                       windowAt = demoFrame(demoX, demoZ, (TRVVec3){0, -1, 0}, 1.5f, 1, 1.2f,
+                                            (TRVVec3){0, 1.6f, 3.9f});
     TorvoLightSource bulb = NULL, spot = NULL, sun = NULL, panel = NULL, window = NULL;
     failed |= demoCheck("  TRVCreatePointLight", TRVCreatePointLight(scene, "bulb", &bulbAt, &warm, &bulb));
     failed |= demoCheck("  TRVCreateSpotLight", TRVCreateSpotLight(scene, "spot", &spotAt, &white, &spot));
@@ -142,16 +166,21 @@ int demoScene(TorvoManager manager, TorvoScene* outScene)
     failed |= demoCheck("  TRVCreateWindowLight", TRVCreateWindowLight(scene, "window", &windowAt, &sky, &window));
     if (failed)
         return 1;
+    TorvoLightSource all[] = {bulb, spot, sun, panel, window};
+    for (size_t i = 0; i < sizeof all / sizeof all[0]; ++i)
+        failed |= demoCheck("  TRVSetCastShadows", TRVSetCastShadows(all[i], 1));
     failed |= demoCheck("  TRVSetShadowRadius", TRVSetShadowRadius(bulb, 0.05f));
-    failed |= demoCheck("  TRVSetCastShadows", TRVSetCastShadows(bulb, 1));
     failed |= demoCheck("  TRVSetFalloff", TRVSetFalloff(bulb, TRV_FALLOFF_STANDARD, 2.0f, 12.0f, 1));
+    failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(bulb, 3.0f, 1.0f));
     const TRVLinearRGB dim = {0.2f, 0.2f, 0.2f};
     failed |= demoCheck("  TRVSetLightRampEntry", TRVSetLightRampEntry(bulb, 0.0f, &warm));
     failed |= demoCheck("  TRVSetLightRampEntry", TRVSetLightRampEntry(bulb, 1.0f, &dim));
     failed |= demoCheck("  TRVSetSpotlightCone", TRVSetSpotlightCone(spot, 0.8f, 0.1f, 2.0f));
     failed |= demoCheck("  TRVSetShadowSamples", TRVSetShadowSamples(spot, 8));
     failed |= demoCheck("  TRVSetShadowAngle", TRVSetShadowAngle(sun, 0.01f));
-    failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(window, 1.0f, 2.0f));
+    failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(sun, 0.8f, 1.0f));
+    failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(panel, 0.3f, 1.0f));
+    failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(window, 0.5f, 2.0f));
     /* The spot lights only the crate. */
     TRVInstanceHandle crateOnly[] = {instances[6]};
     failed |= demoCheck("  TRVAddLightLightLinks", TRVAddLightLightLinks(spot, TRV_LINK_INCLUSIVE, crateOnly, 1));
@@ -194,6 +223,6 @@ int demoScene(TorvoManager manager, TorvoScene* outScene)
         return 1;
     printf("  scene files: demo-cache/scenes/" SCENE_NAME ".xml and demo-cache/scenes/" SCENE_NAME "_files.xml\n");
     demoPrintStatus("  a material after the end (refused)", TRVSetMaterialColor(walls, TRV_CHANNEL_DIFFUSE, &orange));
-    *outScene = scene;
+    outRoom->scene = scene;
     return failed;
 }

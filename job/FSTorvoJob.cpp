@@ -11,49 +11,14 @@
 #include "job/ConfigDocument.h"
 #include "job/PipeProcessHandler.h"
 #include "job/ProcessExceptions.h"
+#include "job/RendererOutput.h"
 #include "job/RenderTool.h"
 #include "platform/Process.h"
 #include "scene/FSTorvoScene.h"
 
-#include <utf8.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cmath>
-#include <cstdlib>
-#include <iterator>
-
 namespace fs = std::filesystem;
 
 namespace trv {
-
-namespace {
-
-const std::string titleMarker = "[PROGRESS] Progress Title: ";
-const std::string progressMarker = "[PROGRESS] Progress ";
-const char* const countedTitles[] = {"Precalculating Path Tracer Lighting", "GI calculation", "Baking Texture",
-                                     "Baking Point Cloud", "Vertex Transfer"};
-
-std::string trimmed(const std::string& text)
-{
-    const char* blanks = " \t\n\v\f\r";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// The renderer's bytes as text the host can be given: every invalid UTF-8 sequence becomes U+FFFD.
-std::string validText(const std::string& bytes)
-{
-    if (utf8::is_valid(bytes.begin(), bytes.end()))
-        return bytes;
-    std::string text;
-    utf8::replace_invalid(bytes.begin(), bytes.end(), std::back_inserter(text));
-    return text;
-}
-
-}  // namespace
 
 FSTorvoJob::FSTorvoJob(JobOwner* manager, std::string name, std::shared_ptr<FSTorvoScene> scene,
                        const fs::path& configurationPath)
@@ -271,59 +236,8 @@ void FSTorvoJob::handleOutput(const std::string& piece)
     info << piece;
     if (piece.find('\n') != std::string::npos)
         info.flush();
-    const auto title = piece.find(titleMarker);
-    if (title != std::string::npos) {
-        // Handed to the host as a string of its encoding, which needs valid text.
-        applyTitle(validText(trimmed(piece.substr(title + titleMarker.size()))));
-        return;
-    }
-    const auto value = piece.find(progressMarker);
-    if (value != std::string::npos) {
-        const std::string number = trimmed(piece.substr(value + progressMarker.size()));
-        const char* begin = number.c_str();
-        char* end = nullptr;
-        const long parsed = std::strtol(begin, &end, 10);
-        // A value is a percentage: whatever the renderer wrote, the host gets 0..100.
-        if (end != begin && !std::isspace(static_cast<unsigned char>(*begin)))
-            applyProgress(static_cast<int32_t>(std::clamp<long>(parsed, 0, 100)));
-        return;
-    }
-    if (piece.find("Done rendering!") != std::string::npos)
+    if (readRendererOutput(piece, progress_))
         completed_ = true;
-}
-
-void FSTorvoJob::applyTitle(const std::string& title)
-{
-    progress_.title = title;
-    progress_.progress = 0;
-    progress_.newActivity = true;
-    progress_.newProgress = true;
-    progress_.countedPhase = false;
-    for (const char* counted : countedTitles) {
-        if (title.find(counted) != std::string::npos) {
-            ++progress_.phaseCount;
-            progress_.countedPhase = true;
-            break;
-        }
-    }
-}
-
-void FSTorvoJob::applyProgress(int32_t value)
-{
-    progress_.progress = value;
-    // The counted-phase flag outlives a stage launch, which resets the phase count: until the new
-    // stage reports a counted title of its own there is no phase to place the value in.
-    if (progress_.countedPhase && progress_.phaseCount >= 1 && progress_.expectedPhases >= progress_.phaseCount) {
-        const float quotient =
-            static_cast<float>((static_cast<double>(progress_.phaseCount - 1u) +
-                                static_cast<double>(static_cast<uint32_t>(value)) / 100.0) /
-                               progress_.expectedPhases);
-        const double share = static_cast<double>(progress_.stageFraction * quotient * 100.0f);
-        // A value outside 0..100 from the renderer must not push the job outside 0..100.
-        const double global = std::trunc(std::min(std::max(progress_.stageBase + share, 0.0), 100.0));
-        progress_.globalProgress = static_cast<int32_t>(global);
-    }
-    progress_.newProgress = true;
 }
 
 TRVStatus FSTorvoJob::isJobRunning(TRVBool* running)

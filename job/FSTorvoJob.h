@@ -86,8 +86,6 @@ protected:
 private:
     [[nodiscard]] TRVStatus advance(bool& launched);
     void handleOutput(const std::string& piece);
-    void applyTitle(const std::string& title);
-    void applyProgress(int32_t value);
     TRVStatus refuseAfterStart() const;
     // The state and name rules of the create operations; 4 when both pass.
     TRVStatus refuseTarget(const std::string& name) const;

@@ -76,14 +76,15 @@ PointcloudReader::Contents PointcloudReader::read(const std::filesystem::path& p
     if (recordSize != bytesPerPoint)
         throw InvalidHeaderException();
 
-    // The point count must fit in what the file holds after the header; a damaged count must
-    // not turn into a huge allocation.
+    // The points must fit in what the file holds after the header, and one record in the file as
+    // a whole even where no point is claimed: a damaged count or size must not turn into a huge
+    // record buffer, value array or list of channels.
     const uint64_t headerEnd = uint64_t(stream.tellg());
     const uint64_t fileSize = std::filesystem::file_size(path);
     const uint64_t available = fileSize > headerEnd ? fileSize - headerEnd : 0;
-    if (uint64_t(contents.pointCount) * recordSize > available)
+    if (recordSize > fileSize || uint64_t(contents.pointCount) * recordSize > available)
         throw InvalidHeaderException();
-    if (contents.valuesPerPoint == 0)
+    if (contents.valuesPerPoint == 0 || contents.pointCount == 0)
         return contents;
 
     contents.values.resize(size_t(contents.pointCount) * contents.valuesPerPoint);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, then builds and runs the tests three times: the whole suite in a normal
 # build and in a build with AddressSanitizer and UndefinedBehaviorSanitizer, and the tests that use
-# threads in a build with ThreadSanitizer.
+# threads in a build with ThreadSanitizer; then runs each fuzz target for a short while
+# (scripts/run-fuzz.sh, when clang is installed).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
@@ -25,3 +26,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== ThreadSanitizer build (the tests that use threads)"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_suite "$top/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVO_SANITIZE_THREAD=ON -DTORVO_BUILD_BENCH=OFF
+echo "== fuzz targets (clang, libFuzzer, ASan + UBSan), a short run each"
+bash "$top/scripts/run-fuzz.sh"

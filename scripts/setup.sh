@@ -11,6 +11,7 @@ packages=(
   uuid-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   pngcheck
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -192,7 +192,6 @@ TEST(Frame, ErrorTextsAndTheLastErrorComeBackAsStrings)
 TEST(Frame, FunctionsOfObjectsNotBuiltYetAnswerNotImplemented)
 {
     EXPECT_EQ(TRVNormalizeTextures(reinterpret_cast<TorvoRenderPass>(0x8), 1), 4);
-    EXPECT_EQ(TRVDestroyFramebuffer(reinterpret_cast<TorvoFramebuffer>(0x8)), 4);
 }
 
 }  // namespace
