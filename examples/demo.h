@@ -18,6 +18,10 @@ typedef struct DemoCube {
 } DemoCube;
 void demoCubeGeometry(DemoCube* cube);
 
+/* How the bake is rendered (TRVStartJob's distribution): 0 here, 1 or 2 on a cluster. Set by
+   "demo_host --distribution N". */
+extern int32_t demoDistribution;
+
 int demoCache(TorvoManager manager);                      /* what the cache holds, where the renderer is */
 int demoGeometry(TorvoManager manager);                   /* meshes and textures */
 /* The room the demo bakes: its scene and the placed pieces that get light maps. */

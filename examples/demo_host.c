@@ -3,6 +3,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 void demoPrintText(const char* label, TorvoString string)
 {
@@ -25,8 +26,16 @@ void demoPrintStatus(const char* what, TRVStatus status)
     }
 }
 
-int main(void)
+int32_t demoDistribution = 0;
+
+int main(int argc, char** argv)
 {
+    if (argc == 3 && strcmp(argv[1], "--distribution") == 0) {
+        demoDistribution = atoi(argv[2]);
+    } else if (argc != 1) {
+        fprintf(stderr, "usage: demo_host [--distribution 0|1|2]\n");
+        return 2;
+    }
     printf("torvo32 demo host (interface version %d)\n", TRV_INTERFACE_VERSION);
     if (TRVSetStringEncoding(TRV_ENCODING_UTF8) != TRV_SUCCESS) {
         fprintf(stderr, "could not choose UTF-8\n");

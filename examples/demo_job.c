@@ -151,7 +151,7 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
 
     /* The renderer's messages go to the information log: keep them off the progress line. */
     TRVSetLogTarget(TRV_LOG_INFO, TRV_LOG_TARGET_FILE, JOB_INFO_LOG);
-    status = TRVStartJob(job, 2, 0);
+    status = TRVStartJob(job, 2, demoDistribution);
     demoPrintStatus("  TRVStartJob", status);
     int failed = status != TRV_SUCCESS;
     if (!failed) {

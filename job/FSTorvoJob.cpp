@@ -113,6 +113,8 @@ TRVStatus FSTorvoJob::startJob(int32_t displayMode, int32_t distribution)
     doneWeight_ = 0;
     batchPending_ = false;
     batchNames_.clear();
+    batchWeight_ = 0;
+    batchPhases_ = 0;
     const TRVStatus built = buildStages(passesAndTargets_, jobDirectory_, configurationPath_, stages_, *renderTool_);
     if (built != Status::Success)
         return built;
@@ -166,10 +168,21 @@ TRVStatus FSTorvoJob::advance(bool& launched)
             batchNames_ = batchNames_.empty() ? currentConfigurationName_
                                               : batchNames_ + ", " + currentConfigurationName_;
             batchPending_ = true;
+            batchWeight_ += stage.weight;
+            batchPhases_ += expected;
         }
         if (stageIndex_ >= stages_.size() && batchPending_) {
             launched = true;
             currentConfigurationName_ = batchNames_;
+            // The batch reports the phases of all its stages as one run: its progress spans their
+            // weight together, on top of the stages rendered before it, instead of only the last
+            // stage's share (which would jump the global progress close to 100 at its launch).
+            progress_.stageBase = static_cast<int32_t>(static_cast<float>(totalWeight_ - batchWeight_) /
+                                                       static_cast<float>(totalWeight_) * 100.0f);
+            progress_.stageFraction = static_cast<float>(batchWeight_) / static_cast<float>(totalWeight_);
+            progress_.expectedPhases = batchPhases_;
+            progress_.phaseCount = 0;
+            progress_.newProgress = true;
             renderTool_->runBatch(*processHandler_);
             manager_->assignToContainment(processHandler_->processHandle());
             batchPending_ = false;

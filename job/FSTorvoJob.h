@@ -109,6 +109,8 @@ private:
     uint32_t doneWeight_ = 0;
     bool batchPending_ = false;
     std::string batchNames_;
+    uint32_t batchWeight_ = 0;  // weights and phase estimates of the stages in the pending batch
+    uint32_t batchPhases_ = 0;
     std::string currentConfigurationName_;
     std::shared_ptr<RenderTool> renderTool_;
     std::vector<JobStage> stages_;

@@ -20,11 +20,17 @@ std::shared_ptr<RenderTool> createRenderTool(const std::filesystem::path& binari
         return nullptr;
     auto local = std::make_shared<TorvoRenderTool>(jobDirectory, sceneXmlPath, fileListPath, outputDirectory,
                                                    displayMode, std::filesystem::absolute(*executable));
-    if (frontEnd && (distribution == 1 || distribution == 2))
-        return std::make_shared<TorvofarmRenderTool>(
-            jobDirectory, sceneXmlPath, fileListPath, outputDirectory, displayMode,
-            std::filesystem::absolute(binariesDirectory / "torvofarm.exe"), local, distribution == 1);
-    return local;
+    if (!frontEnd || (distribution != 1 && distribution != 2))
+        return local;
+    auto farm = std::make_shared<TorvofarmRenderTool>(jobDirectory, sceneXmlPath, fileListPath, outputDirectory,
+                                                      displayMode,
+                                                      std::filesystem::absolute(binariesDirectory / "torvofarm.exe"),
+                                                      local, distribution == 1);
+    // Required distribution on a cluster that cannot take the job fails the start here, instead
+    // of a batch that can only fail once it runs. The test without a stage checks the cluster.
+    if (distribution == 2 && !farm->distributionTest({}))
+        return nullptr;
+    return farm;
 }
 
 }  // namespace trv

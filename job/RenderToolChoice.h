@@ -9,7 +9,8 @@
 
 namespace trv {
 
-// Null when the installation cannot serve the request.
+// Null when the installation cannot serve the request; distribution 2 also asks the front end
+// whether the cluster can take the job (its setup check without a stage).
 std::shared_ptr<RenderTool> createRenderTool(const std::filesystem::path& binariesDirectory, int32_t distribution,
                                              const std::filesystem::path& jobDirectory,
                                              const std::filesystem::path& sceneXmlPath,

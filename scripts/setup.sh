@@ -10,8 +10,10 @@ packages=(
   libboost-iostreams-dev libboost-dev
   uuid-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libembree-dev liblua5.4-dev
   pngcheck
   clang libclang-rt-14-dev
+  slurm-wlm munge
 )
 
 missing=()

@@ -3,7 +3,8 @@
 //
 // Where the script comes from, first match wins:
 //   --script <file>                 (tests of the process layer)
-//   -validatesetup among the args   exit code read from <cfg>.validate (1 when missing)
+//   -validatesetup among the args   exit code read from <cfg>.validate (1 when missing;
+//                                   ".validate" for a check without a stage)
 //   <cfg>.fake                      for the stage configuration given after -x or -cfg
 //   fake.script                     in the working directory
 // otherwise the default: say the arguments, say "Done rendering!", exit 0.

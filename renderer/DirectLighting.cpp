@@ -1,0 +1,278 @@
+#include "DirectLighting.h"
+
+#include "Sampling.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace torvo_renderer {
+
+namespace {
+
+constexpr float degree = Pi / 180.0f;
+// Shadow rays per light and sample point at most: more add nothing visible and could stall a bake.
+constexpr int maxShadowSamples = 1 << 12;
+// A spot light's gobo covers its cone; cones wider than this project onto a plane no further.
+constexpr float widestGoboHalfAngle = 89.0f * degree;
+
+Vec3 unitColumn(const Mat4& m, int c, Vec3 fallback)
+{
+    return normalizedOr(m.column(c), fallback);
+}
+
+}  // namespace
+
+DirectLighting::DirectLighting(const SceneDescription& scene, const RayScene& rays,
+                               const std::map<std::string, TextureImage>& textures)
+    : rays_(rays)
+{
+    for (const SceneLight& source : scene.lights) {
+        Light light;
+        light.kind = source.kind;
+        light.color = source.color * source.directScale;
+        light.position = source.transform.translation();
+        light.falloff = source.falloff;
+        light.castShadows = source.castShadows;
+        light.samples = std::clamp(source.shadowSamples, 1, maxShadowSamples);
+        light.shadowRadius = source.shadowRadius;
+        // Lights shine along their local -Z.
+        light.axis = -unitColumn(source.transform, 2, {0, 0, 1});
+        light.toLight = -light.axis;
+        light.cosShadowCone = std::cos(std::min(source.shadowAngleDegrees, 180.0f) * 0.5f * degree);
+        if (source.kind == LightKind::Spot) {
+            const float half = source.coneDegrees * 0.5f * degree;
+            const float penumbra = source.penumbraDegrees * degree;
+            light.innerAngle = std::clamp(half + std::min(0.0f, penumbra), 0.0f, Pi);
+            light.outerAngle = std::clamp(half + std::max(0.0f, penumbra), 0.0f, Pi);
+            light.cosInner = std::cos(light.innerAngle);
+            light.cosOuter = std::cos(light.outerAngle);
+            light.penumbraExponent = source.penumbraExponent;
+            light.tanHalfCone = std::tan(std::clamp(half, 1e-4f, widestGoboHalfAngle));
+            light.goboX = unitColumn(source.transform, 0, {1, 0, 0});
+            light.goboY = unitColumn(source.transform, 1, {0, 1, 0});
+            const auto gobo = textures.find(source.goboTexture);
+            if (!source.goboTexture.empty() && gobo != textures.end())
+                light.gobo = &gobo->second;
+        }
+        if (source.kind == LightKind::Area || source.kind == LightKind::Window) {
+            // The square spans local X and Y from -1 to 1 and lights the side of local -Z.
+            light.edgeX = source.transform.column(0);
+            light.edgeY = source.transform.column(1);
+            const float determinant = source.transform.determinant3();
+            const Vec3 face = cross(light.edgeX, light.edgeY) * (determinant < 0.0f ? 1.0f : -1.0f);
+            light.emitting = normalizedOr(face, light.axis);
+        }
+        light.reachesFree = scene.lightReaches(source, -1);
+        light.reaches.resize(scene.instances.size());
+        for (size_t i = 0; i < scene.instances.size(); ++i)
+            light.reaches[i] = scene.lightReaches(source, static_cast<int>(i)) ? 1 : 0;
+        lights_.push_back(light);
+    }
+}
+
+float DirectLighting::attenuation(const LightFalloff& falloff, float distance)
+{
+    if (distance > falloff.cutoff)
+        return 0.0f;
+    if (falloff.exponent == 0.0f)
+        return 1.0f;
+    if (falloff.alternative) {
+        // A window that reaches zero at the cutoff distance.
+        const float ratio = std::isinf(falloff.cutoff) || falloff.cutoff <= 0.0f ? 0.0f : distance / falloff.cutoff;
+        return std::pow(std::max(0.0f, 1.0f - ratio * ratio), falloff.exponent);
+    }
+    const float value = 1.0f / std::pow(distance, falloff.exponent);
+    return falloff.clampToOne ? std::min(1.0f, value) : value;
+}
+
+float DirectLighting::squareFormFactor(const Light& light, Vec3 position, Vec3 normal)
+{
+    if (dot(position - light.position, light.emitting) <= 0.0f)
+        return 0.0f;
+    // Corners relative to the point, clipped to the point's upper hemisphere, in double precision
+    // since small and far lights need the angles to many digits.
+    struct D3 {
+        double x, y, z;
+    };
+    auto rel = [&](float sx, float sy) {
+        const Vec3 c = light.position + light.edgeX * sx + light.edgeY * sy - position;
+        return D3{c.x, c.y, c.z};
+    };
+    const D3 n{normal.x, normal.y, normal.z};
+    auto dotD = [](D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+    const D3 corners[4] = {rel(-1, -1), rel(1, -1), rel(1, 1), rel(-1, 1)};
+    D3 clipped[5];
+    int count = 0;
+    for (int i = 0; i < 4; ++i) {
+        const D3 a = corners[i], b = corners[(i + 1) % 4];
+        const double da = dotD(n, a), db = dotD(n, b);
+        if (da >= 0)
+            clipped[count++] = a;
+        if ((da >= 0) != (db >= 0)) {
+            const double t = da / (da - db);
+            clipped[count++] = {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
+        }
+    }
+    if (count < 3)
+        return 0.0f;
+    double sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const D3 a = clipped[i], b = clipped[(i + 1) % count];
+        const double la = std::sqrt(dotD(a, a)), lb = std::sqrt(dotD(b, b));
+        if (la == 0 || lb == 0)
+            continue;
+        const double cosine = std::clamp(dotD(a, b) / (la * lb), -1.0, 1.0);
+        const D3 c{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+        const double lc = std::sqrt(dotD(c, c));
+        if (lc == 0)
+            continue;
+        sum += std::acos(cosine) * dotD(n, c) / lc;
+    }
+    return static_cast<float>(std::min(1.0, std::abs(sum) / (2.0 * 3.14159265358979323846)));
+}
+
+float DirectLighting::visibility(const Light& light, size_t index, const SurfacePoint& point, Vec3 toLight,
+                                 float distance, uint64_t seed, uint64_t& rays) const
+{
+    if (!light.castShadows)
+        return 1.0f;
+    if (point.instance >= 0 &&
+        !rays_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveShadows))
+        return 1.0f;
+    RayFilter filter;
+    filter.requiredStat = renderStat::CastShadows;
+    filter.receiver = point.instance;
+    const Vec3 origin = rays_.rayOrigin(point);
+    const Sequence2D sequence(seedOf(salt::Shadow, seed, index));
+    const float shorter = 1.0f - 1e-4f;
+
+    if (light.kind == LightKind::Area || light.kind == LightKind::Window) {
+        float weighted = 0, total = 0;
+        for (int s = 0; s < light.samples; ++s) {
+            float u, v;
+            sequence.at(static_cast<uint32_t>(s), u, v);
+            const Vec3 target = light.position + light.edgeX * (2 * u - 1) + light.edgeY * (2 * v - 1);
+            const Vec3 toward = target - origin;
+            const float d = length(toward);
+            if (!(d > 0.0f))
+                continue;
+            const Vec3 direction = toward * (1.0f / d);
+            const float weight = std::max(0.0f, dot(direction, point.normal)) *
+                                 std::max(0.0f, -dot(direction, light.emitting)) / (d * d);
+            if (weight <= 0.0f)
+                continue;
+            total += weight;
+            ++rays;
+            if (!rays_.occluded(origin, direction, d * shorter, filter))
+                weighted += weight;
+        }
+        return total > 0.0f ? weighted / total : 1.0f;
+    }
+
+    const bool soft = (light.kind == LightKind::Directional && light.cosShadowCone < 1.0f) ||
+                      ((light.kind == LightKind::Point || light.kind == LightKind::Spot) && light.shadowRadius > 0.0f);
+    const int samples = soft ? light.samples : 1;
+    int open = 0;
+    for (int s = 0; s < samples; ++s) {
+        Vec3 direction = toLight;
+        float reach = distance * shorter;
+        if (soft) {
+            float u, v;
+            sequence.at(static_cast<uint32_t>(s), u, v);
+            if (light.kind == LightKind::Directional) {
+                direction = sampleCone(toLight, light.cosShadowCone, false, u, v);
+            } else {
+                Vec3 t, b;
+                orthonormalBasis(toLight, t, b);
+                float x, y;
+                sampleDisk(u, v, x, y);
+                const Vec3 target = light.position + (t * x + b * y) * light.shadowRadius;
+                const Vec3 toward = target - origin;
+                const float d = length(toward);
+                if (!(d > 0.0f))
+                    continue;
+                direction = toward * (1.0f / d);
+                reach = d * shorter;
+            }
+        }
+        ++rays;
+        if (!rays_.occluded(origin, direction, reach, filter))
+            ++open;
+    }
+    return static_cast<float>(open) / static_cast<float>(samples);
+}
+
+Vec3 DirectLighting::lightFrom(const Light& light, size_t index, const SurfacePoint& point, uint64_t seed,
+                               uint64_t& rays) const
+{
+    const Vec3 p = point.position;
+    const Vec3 n = point.normal;
+    switch (light.kind) {
+    case LightKind::Directional: {
+        const float cosine = dot(n, light.toLight);
+        if (cosine <= 0.0f)
+            return {};
+        const float seen = visibility(light, index, point, light.toLight, std::numeric_limits<float>::infinity(), seed, rays);
+        return light.color * (cosine * seen);
+    }
+    case LightKind::Point:
+    case LightKind::Spot: {
+        const Vec3 toward = light.position - p;
+        const float distance = length(toward);
+        if (!(distance > 0.0f))
+            return {};
+        const Vec3 l = toward * (1.0f / distance);
+        const float cosine = dot(n, l);
+        if (cosine <= 0.0f)
+            return {};
+        float factor = cosine * attenuation(light.falloff, distance);
+        Vec3 tint{1, 1, 1};
+        if (light.kind == LightKind::Spot) {
+            const float along = dot(-l, light.axis);
+            if (along <= light.cosOuter)
+                return {};
+            if (along < light.cosInner) {
+                const float angle = std::acos(std::clamp(along, -1.0f, 1.0f));
+                const float t = (light.outerAngle - angle) / (light.outerAngle - light.innerAngle);
+                factor *= std::pow(std::clamp(t, 0.0f, 1.0f), light.penumbraExponent);
+            }
+            if (light.gobo && along > 0.0f) {
+                const float s = dot(-l, light.goboX) / along / light.tanHalfCone;
+                const float t = dot(-l, light.goboY) / along / light.tanHalfCone;
+                tint = light.gobo->sample(0.5f + 0.5f * s, 0.5f + 0.5f * t);
+            }
+        }
+        if (factor <= 0.0f)
+            return {};
+        const float seen = visibility(light, index, point, l, distance, seed, rays);
+        return light.color * tint * (factor * seen);
+    }
+    case LightKind::Area:
+    case LightKind::Window: {
+        const float form = squareFormFactor(light, p, n);
+        if (form <= 0.0f)
+            return {};
+        const float factor = form * attenuation(light.falloff, length(light.position - p));
+        if (factor <= 0.0f)
+            return {};
+        const float seen = visibility(light, index, point, {}, 0.0f, seed, rays);
+        return light.color * (factor * seen);
+    }
+    }
+    return {};
+}
+
+Vec3 DirectLighting::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
+{
+    Vec3 sum;
+    for (size_t i = 0; i < lights_.size(); ++i) {
+        const Light& light = lights_[i];
+        if (point.instance >= 0 ? light.reaches[static_cast<size_t>(point.instance)] == 0 : !light.reachesFree)
+            continue;
+        sum += lightFrom(light, i, point, seed, rays);
+    }
+    return sum;
+}
+
+}  // namespace torvo_renderer
