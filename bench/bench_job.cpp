@@ -38,11 +38,12 @@ struct BenchJob {
     std::shared_ptr<trvtest::FakePass> pass = std::make_shared<trvtest::FakePass>("pass0");
     std::shared_ptr<trvtest::FakeTarget> target = std::make_shared<trvtest::FakeTarget>("target0", false);
     std::shared_ptr<trvtest::TestJob> job;
+    bool ready = false;
 
     explicit BenchJob(const std::string& script)
     {
-        manager.initialize(dir / "cache", 0);
-        manager.setTorvoPath(trvtest::fakeInstallation(dir, false).string());
+        ready = manager.initialize(dir / "cache", 0) == TRV_SUCCESS &&
+                manager.setTorvoPath(trvtest::fakeInstallation(dir, false).string()) == TRV_SUCCESS;
         std::ofstream(dir / "config.xml") << "<KXConfig/>";
         job = std::make_shared<trvtest::TestJob>(&manager, "bench", dir / "config.xml", dir / "s.xml",
                                                  dir / "f.xml");
@@ -60,12 +61,18 @@ double bareRate(const fs::path& dir)
 {
     std::ofstream(dir / "burst.script") << "burst " << messageCount << " [PROGRESS] Progress\n";
     trv::platform::MessageChannel channel;
-    trv::platform::createMessageChannel(channel);
+    if (trv::platform::createMessageChannel(channel) != 0)
+        return 0;
     trv::platform::ChildProcess child;
     const auto start = Clock::now();
-    trv::platform::startChild(trvtest::fakeRenderer.string(), {"--script", (dir / "burst.script").string()}, dir,
-                              channel.client, child);
+    const int started = trv::platform::startChild(trvtest::fakeRenderer.string(),
+                                                  {"--script", (dir / "burst.script").string()}, dir, channel.client,
+                                                  child);
     trv::platform::closeDescriptor(channel.client);
+    if (started != 0) {
+        trv::platform::closeDescriptor(channel.server);
+        return 0;
+    }
     char buffer[256];
     int received = 0;
     for (;;) {
@@ -91,8 +98,17 @@ void BM_ProgressMessages(benchmark::State& state)
     }
     for (auto _ : state) {
         const double bare = bareRate(trvtest::scratchDirectory("bare"));
+        if (bare <= 0) {
+            state.SkipWithError("the fake renderer could not be started");
+            return;
+        }
 
         BenchJob throughput("burst " + std::to_string(messageCount) + " [PROGRESS] Progress\n");
+        BenchJob latency("stamps 2000 200\n");
+        if (!throughput.ready || !latency.ready) {
+            state.SkipWithError("the bench job could not be set up");
+            return;
+        }
         const auto start = Clock::now();
         TRVStartJob(throughput.handle(), 2, 0);
         TRVBool running = 1;
@@ -102,7 +118,6 @@ void BM_ProgressMessages(benchmark::State& state)
         }
         const double jobRate = messageCount / std::chrono::duration<double>(Clock::now() - start).count();
 
-        BenchJob latency("stamps 2000 200\n");
         std::vector<double> micros;
         TRVStartJob(latency.handle(), 2, 0);
         running = 1;

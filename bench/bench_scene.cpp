@@ -30,7 +30,8 @@ constexpr int lightCount = 100;
 trv::FSTorvoScene* buildScene(trv::FSTorvoManager& manager, trv::TorvoMeshStub& mesh, const std::string& name)
 {
     trv::TorvoSceneStub* stub = nullptr;
-    manager.beginScene(name, stub);
+    if (manager.beginScene(name, stub) != TRV_SUCCESS)
+        return nullptr;
     auto* scene = static_cast<trv::FSTorvoScene*>(stub);
     TRVMatrix4x4 m{};
     m.m[0] = m.m[5] = m.m[10] = m.m[15] = 1.0f;
@@ -38,19 +39,22 @@ trv::FSTorvoScene* buildScene(trv::FSTorvoManager& manager, trv::TorvoMeshStub& 
         m.m[12] = 0.1f * static_cast<float>(i % 1000);
         m.m[14] = 0.37f * static_cast<float>(i / 1000);
         trv::TorvoInstanceStub* instance = nullptr;
-        scene->createInstance(mesh, "instance " + std::to_string(i), &m, instance);
+        if (scene->createInstance(mesh, "instance " + std::to_string(i), &m, instance) != TRV_SUCCESS)
+            return nullptr;
     }
     const TRVLinearRGB color = {1.0f, 0.9f, 0.7f};
     for (int i = 0; i < lightCount; ++i) {
         trv::TorvoLightSourceStub* light = nullptr;
-        scene->createPointLight("light " + std::to_string(i), &m, &color, light);
-        light->setFalloff(0, 2.0f, 25.0f, true);
+        if (scene->createPointLight("light " + std::to_string(i), &m, &color, light) != TRV_SUCCESS ||
+            light->setFalloff(TRV_FALLOFF_STANDARD, 2.0f, 25.0f, true) != TRV_SUCCESS)
+            return nullptr;
     }
     const TRVLinearRGBA tint = {0.3f, 0.6f, 0.9f, 1.0f};
     for (int i = 0; i < materialCount; ++i) {
         trv::TorvoMaterialStub* material = nullptr;
-        scene->createMaterial("material " + std::to_string(i), material);
-        material->setColor(1, &tint);
+        if (scene->createMaterial("material " + std::to_string(i), material) != TRV_SUCCESS ||
+            material->setColor(TRV_CHANNEL_SPECULAR, &tint) != TRV_SUCCESS)
+            return nullptr;
     }
     return scene;
 }
@@ -66,7 +70,10 @@ std::vector<std::string> linesOf(const std::string& text)
 
 void BM_EndLargeScene(benchmark::State& state)
 {
-    trv::setLogTarget(trv::InfoLog, 0, "");
+    if (trv::setLogTarget(trv::InfoLog, trv::LogTargetNone, "") != TRV_SUCCESS) {
+        state.SkipWithError("the information log could not be switched off");
+        return;
+    }
     const fs::path root = fs::temp_directory_path() / ("torvo-bench-scene-" + std::to_string(::getpid()));
     fs::remove_all(root);
     trv::FSTorvoManager manager;
@@ -75,13 +82,20 @@ void BM_EndLargeScene(benchmark::State& state)
         return;
     }
     trv::TorvoMeshStub* mesh = nullptr;
-    manager.beginMesh("bench box", mesh);
+    if (manager.beginMesh("bench box", mesh) != TRV_SUCCESS) {
+        state.SkipWithError("the mesh could not be begun");
+        return;
+    }
 
     double endSeconds = 0, baselineSeconds = 0;
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         trv::FSTorvoScene* scene = buildScene(manager, *mesh, "bench" + std::to_string(round++));
+        if (scene == nullptr) {
+            state.SkipWithError("the scene could not be built");
+            return;
+        }
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
@@ -108,7 +122,10 @@ void BM_EndLargeScene(benchmark::State& state)
         const auto baselineEnd = std::chrono::steady_clock::now();
         endSeconds += std::chrono::duration<double>(ended - start).count();
         baselineSeconds += std::chrono::duration<double>(baselineEnd - baselineStart).count();
-        scene->release();
+        if (scene->release() != TRV_SUCCESS) {
+            state.SkipWithError("the scene could not be released");
+            return;
+        }
         state.ResumeTiming();
     }
     if (endSeconds > 0) {

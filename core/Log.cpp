@@ -32,15 +32,79 @@ std::streamsize DebugOutSink::write(const char* s, std::streamsize n)
     return n;
 }
 
-LogStreamSet::LogStreamSet() : record(std::make_shared<ErrorRecord>())
+namespace {
+
+template <class Sink>
+class SinkDevice : public LogDevice {
+public:
+    explicit SinkDevice(Sink sink) : sink_(std::move(sink)) {}
+    void write(const char* s, std::streamsize n) override { sink_.write(s, n); }
+
+private:
+    Sink sink_;
+};
+
+// Standard output or error: written through the stream's buffer of the moment, so a host that
+// redirects the stream is followed; flushed with every message.
+class StandardStreamDevice : public LogDevice {
+public:
+    explicit StandardStreamDevice(std::ostream& stream) : stream_(stream) {}
+    void write(const char* s, std::streamsize n) override
+    {
+        if (std::streambuf* buffer = stream_.rdbuf())
+            buffer->sputn(s, n);
+    }
+    void flush() override
+    {
+        if (std::streambuf* buffer = stream_.rdbuf())
+            buffer->pubsync();
+    }
+
+private:
+    std::ostream& stream_;
+};
+
+std::unique_ptr<LogDevice> nullDevice()
 {
+    return std::make_unique<SinkDevice<NullOutSink>>(NullOutSink());
+}
+
+}  // namespace
+
+std::streamsize SlotSink::write(const char* s, std::streamsize n)
+{
+    std::lock_guard<std::mutex> lock(slot_->mutex);
+    try {
+        slot_->device->write(s, n);
+    } catch (...) {
+        // A device that fails loses what it was given; the stream goes on.
+    }
+    return n;
+}
+
+bool SlotSink::flush()
+{
+    std::lock_guard<std::mutex> lock(slot_->mutex);
+    try {
+        slot_->device->flush();
+    } catch (...) {
+    }
+    return true;
+}
+
+LogStreamSet::LogStreamSet()
+    : record(std::make_shared<ErrorRecord>()), infoDevice(std::make_shared<DeviceSlot>()),
+      errorDevice(std::make_shared<DeviceSlot>())
+{
+    infoDevice->device = nullDevice();
+    errorDevice->device = nullDevice();
     info.set_auto_close(false);
     error.set_auto_close(false);
     info.push(io::newline_filter(io::newline::dos));
-    info.push(nullSink);
+    info.push(SlotSink(infoDevice));
     error.push(io::tee(ErrorSink(record)));
     error.push(io::newline_filter(io::newline::dos));
-    error.push(nullSink);
+    error.push(SlotSink(errorDevice));
 }
 
 LogState& LogState::instance()
@@ -82,12 +146,17 @@ void registerThread()
 LogStreamSet& LogState::streams()
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    return streamsLocked();
+}
+
+LogStreamSet& LogState::streamsLocked()
+{
     auto& slot = streams_[std::this_thread::get_id()];
     if (!slot) {
         registerThread();
         auto set = std::make_shared<LogStreamSet>();
-        apply(*set, ErrorLog);  // failures leave the null device in place
-        apply(*set, InfoLog);
+        static_cast<void>(apply(*set, ErrorLog));  // a failure leaves the null device in place
+        static_cast<void>(apply(*set, InfoLog));
         slot = set;
     }
     return *slot;
@@ -107,54 +176,61 @@ void LogState::forget(std::thread::id thread)
     // The set (and any file it holds) goes outside the lock.
 }
 
-int32_t LogState::apply(LogStreamSet& set, int32_t logKind)
+TRVStatus LogState::apply(LogStreamSet& set, int32_t logKind)
 {
-    io::filtering_ostream& stream = logKind == ErrorLog ? set.error : set.info;
     const Target& target = targets_[logKind];
-    stream.flush();
+    std::unique_ptr<LogDevice> device;
     switch (target.kind) {
-    case 0:
-        stream.pop();
-        stream.push(set.nullSink);
-        return 0;
-    case 1:
-        stream.pop();
-        stream.push(std::cout);
-        return 0;
-    case 2:
-        stream.pop();
-        stream.push(std::cerr);
-        return 0;
-    case 3: {
+    case LogTargetNone:
+        device = nullDevice();
+        break;
+    case LogTargetStandardOutput:
+        device = std::make_unique<StandardStreamDevice>(std::cout);
+        break;
+    case LogTargetStandardError:
+        device = std::make_unique<StandardStreamDevice>(std::cerr);
+        break;
+    case LogTargetFile: {
         // Opened close-on-exec: the renderer processes the library starts must not hold the log.
         const int descriptor = platform::openLogFile(target.fileName);
         if (descriptor < 0)
             return 1;
-        io::file_descriptor_sink file(descriptor, io::close_handle);
-        stream.pop();
-        stream.push(file);
-        return 0;
+        device = std::make_unique<SinkDevice<io::file_descriptor_sink>>(
+            io::file_descriptor_sink(descriptor, io::close_handle));
+        break;
     }
-    case 4:
-        stream.pop();
-        stream.push(DebugOutSink());
-        return 0;
+    case LogTargetDebugger:
+        device = std::make_unique<SinkDevice<DebugOutSink>>(DebugOutSink());
+        break;
     default:
         return 1;
     }
+    DeviceSlot& slot = logKind == ErrorLog ? *set.errorDevice : *set.infoDevice;
+    {
+        std::lock_guard<std::mutex> lock(slot.mutex);
+        slot.device.swap(device);
+    }
+    // The old device (and the file it may hold) closes here, outside the slot's lock.
+    return 0;
 }
 
-int32_t LogState::setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
+TRVStatus LogState::setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
 {
     if (logKind != ErrorLog && logKind != InfoLog)
         return 1;
-    if (targetKind == 3 && fileName.empty())
+    // An unknown kind is refused before it is stored: stored, it would leave every stream set
+    // made afterwards without a device.
+    if (targetKind < LogTargetNone || targetKind > LogTargetDebugger)
         return 1;
-    targets_[logKind] = Target{targetKind, fileName};
-    streams();
+    if (targetKind == LogTargetFile && fileName.empty())
+        return 1;
     std::lock_guard<std::mutex> lock(mutex_);
+    // Stored before it is tried: a file that cannot be opened yet is tried again for every stream
+    // set made later.
+    targets_[logKind] = Target{targetKind, fileName};
+    streamsLocked();
     for (auto& entry : streams_) {
-        const int32_t status = apply(*entry.second, logKind);
+        const TRVStatus status = apply(*entry.second, logKind);
         if (status != 0)
             return status;
     }
@@ -176,7 +252,7 @@ std::string lastError()
     return LogState::instance().streams().record->text;
 }
 
-int32_t setLogTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
+TRVStatus setLogTarget(int32_t logKind, int32_t targetKind, const std::string& fileName)
 {
     return LogState::instance().setTarget(logKind, targetKind, fileName);
 }

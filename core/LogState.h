@@ -1,5 +1,13 @@
 // Per-thread stream sets of the two logs and the stored log targets.
+//
+// Threads: a stream set's chain (filters and buffers) is used only by the thread it belongs to.
+// The device at the end of each chain sits in a DeviceSlot with a lock of its own, because a new
+// target is applied to every thread's set by whichever thread sets it. The registry of sets and
+// the stored targets are guarded by LogState's mutex.
 #pragma once
+
+#include "core/Log.h"
+#include "torvo.h"
 
 #include <boost/iostreams/categories.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
@@ -46,12 +54,43 @@ public:
     std::streamsize write(const char* s, std::streamsize n);
 };
 
+// One device a log can write to (the null sink, a standard stream, a file, the debugger output).
+class LogDevice {
+public:
+    virtual ~LogDevice() = default;
+    virtual void write(const char* s, std::streamsize n) = 0;
+    virtual void flush() {}
+};
+
+// The device at the end of one stream, exchangeable from any thread.
+struct DeviceSlot {
+    std::mutex mutex;
+    std::unique_ptr<LogDevice> device;
+};
+
+// The last link of a stream's chain: passes what reaches it on to the slot's current device.
+// Failures of the device are absorbed, so that a full disk never stops the stream (nor the
+// error record before it).
+class SlotSink {
+public:
+    typedef char char_type;
+    struct category : boost::iostreams::sink_tag, boost::iostreams::flushable_tag {};
+
+    explicit SlotSink(std::shared_ptr<DeviceSlot> slot) : slot_(std::move(slot)) {}
+    std::streamsize write(const char* s, std::streamsize n);
+    bool flush();
+
+private:
+    std::shared_ptr<DeviceSlot> slot_;
+};
+
 struct LogStreamSet {
     LogStreamSet();
     boost::iostreams::filtering_ostream info;
     boost::iostreams::filtering_ostream error;
     std::shared_ptr<ErrorRecord> record;
-    NullOutSink nullSink;
+    std::shared_ptr<DeviceSlot> infoDevice;
+    std::shared_ptr<DeviceSlot> errorDevice;
 };
 
 class LogState {
@@ -59,21 +98,24 @@ public:
     static LogState& instance();
 
     LogStreamSet& streams();
-    int32_t setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName);
+    // Any thread may call it at any time, also while other threads write their logs.
+    [[nodiscard]] TRVStatus setTarget(int32_t logKind, int32_t targetKind, const std::string& fileName);
     // Drops the stream set of a thread that ends, so that a later thread that is given the same
     // identifier starts with a set of its own (and an empty error record).
     void forget(std::thread::id thread);
 
 private:
     struct Target {
-        int32_t kind = 0;
+        int32_t kind = LogTargetNone;
         std::string fileName;
     };
 
     LogState() = default;
-    int32_t apply(LogStreamSet& set, int32_t logKind);
+    // Both need mutex_ held.
+    LogStreamSet& streamsLocked();
+    [[nodiscard]] TRVStatus apply(LogStreamSet& set, int32_t logKind);
 
-    std::mutex mutex_;  // guards the registry; the streams themselves belong to their thread
+    std::mutex mutex_;  // guards the registry and the stored targets
     std::map<std::thread::id, std::shared_ptr<LogStreamSet>> streams_;
     Target targets_[2];
 };

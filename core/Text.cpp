@@ -32,7 +32,7 @@ int32_t stringEncoding()
     return g_encoding.load();
 }
 
-int32_t chooseStringEncoding(int32_t encoding)
+TRVStatus chooseStringEncoding(int32_t encoding)
 {
     bool first = false;
     std::call_once(g_encodingChosen, [&] {

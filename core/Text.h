@@ -1,6 +1,8 @@
 // Conversions between the caller's text, the library's UTF-8 byte strings and file-system paths.
 #pragma once
 
+#include "torvo.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -13,7 +15,7 @@ class FSTorvoString;
 // The process-wide string encoding chosen by the host (0 until chosen).
 int32_t stringEncoding();
 // Records the encoding on the first call; later calls return 0 for the same value, else 5.
-int32_t chooseStringEncoding(int32_t encoding);
+[[nodiscard]] TRVStatus chooseStringEncoding(int32_t encoding);
 
 // Caller text (in the chosen encoding, zero-terminated) to a UTF-8 byte string; null is "".
 std::string fromCaller(const void* text);

@@ -7,7 +7,7 @@
 namespace trv {
 namespace {
 
-int32_t tooSmall(int32_t capacity, size_t length, const char* separator)
+[[nodiscard]] TRVStatus tooSmall(int32_t capacity, size_t length, const char* separator)
 {
     errorStream() << "Target string is too small. Allocated size: " << capacity << " string length" << separator
                   << length << std::endl;
@@ -15,7 +15,8 @@ int32_t tooSmall(int32_t capacity, size_t length, const char* separator)
 }
 
 template <class Unit>
-int32_t copyUnits(const Unit* units, size_t count, void* target, int32_t capacity, const char* separator)
+[[nodiscard]] TRVStatus copyUnits(const Unit* units, size_t count, void* target, int32_t capacity,
+                                  const char* separator)
 {
     if (target == nullptr || capacity < 0 || static_cast<size_t>(capacity) < count)
         return tooSmall(capacity, count, separator);
@@ -25,14 +26,14 @@ int32_t copyUnits(const Unit* units, size_t count, void* target, int32_t capacit
 
 }  // namespace
 
-int32_t FSTorvoStringUtf8::getLength(int32_t* length)
+TRVStatus FSTorvoStringUtf8::getLength(int32_t* length)
 {
     if (length)
         *length = static_cast<int32_t>(text_.size() + 1);
     return 0;
 }
 
-int32_t FSTorvoStringUtf8::copy(void* target, int32_t capacity)
+TRVStatus FSTorvoStringUtf8::copy(void* target, int32_t capacity)
 {
     if (target == nullptr || capacity < 0 || static_cast<size_t>(capacity) < text_.size() + 1)
         return tooSmall(capacity, text_.size(), " ");
@@ -40,26 +41,26 @@ int32_t FSTorvoStringUtf8::copy(void* target, int32_t capacity)
     return 0;
 }
 
-int32_t FSTorvoStringUtf16::getLength(int32_t* length)
+TRVStatus FSTorvoStringUtf16::getLength(int32_t* length)
 {
     if (length)
         *length = static_cast<int32_t>(units_.size());
     return 0;
 }
 
-int32_t FSTorvoStringUtf16::copy(void* target, int32_t capacity)
+TRVStatus FSTorvoStringUtf16::copy(void* target, int32_t capacity)
 {
     return copyUnits(units_.data(), units_.size(), target, capacity, " ");
 }
 
-int32_t FSTorvoStringUtf32::getLength(int32_t* length)
+TRVStatus FSTorvoStringUtf32::getLength(int32_t* length)
 {
     if (length)
         *length = static_cast<int32_t>(units_.size());
     return 0;
 }
 
-int32_t FSTorvoStringUtf32::copy(void* target, int32_t capacity)
+TRVStatus FSTorvoStringUtf32::copy(void* target, int32_t capacity)
 {
     // This message has never had a blank before the number; hosts may parse it.
     return copyUnits(units_.data(), units_.size(), target, capacity, "");

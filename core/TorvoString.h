@@ -1,6 +1,8 @@
 // String objects handed to the host (TorvoString handles).
 #pragma once
 
+#include "torvo.h"
+
 #include <cstdint>
 #include <string>
 
@@ -9,8 +11,8 @@ namespace trv {
 class TorvoStringStub {
 public:
     virtual ~TorvoStringStub() = default;
-    virtual int32_t getLength(int32_t* length) = 0;
-    virtual int32_t copy(void* target, int32_t capacity) = 0;
+    [[nodiscard]] virtual TRVStatus getLength(int32_t* length) = 0;
+    [[nodiscard]] virtual TRVStatus copy(void* target, int32_t capacity) = 0;
 };
 
 class FSTorvoString : public TorvoStringStub {
@@ -21,8 +23,8 @@ public:
 class FSTorvoStringUtf8 : public FSTorvoString {
 public:
     explicit FSTorvoStringUtf8(std::string text) : text_(std::move(text)) {}
-    int32_t getLength(int32_t* length) override;
-    int32_t copy(void* target, int32_t capacity) override;
+    [[nodiscard]] TRVStatus getLength(int32_t* length) override;
+    [[nodiscard]] TRVStatus copy(void* target, int32_t capacity) override;
     const void* data() const override { return text_.c_str(); }
 
 private:
@@ -38,8 +40,8 @@ public:
 class FSTorvoStringUtf16 : public FSTorvoString {
 public:
     explicit FSTorvoStringUtf16(std::u16string text) : units_(std::move(text)) { units_.push_back(u'\0'); }
-    int32_t getLength(int32_t* length) override;
-    int32_t copy(void* target, int32_t capacity) override;
+    [[nodiscard]] TRVStatus getLength(int32_t* length) override;
+    [[nodiscard]] TRVStatus copy(void* target, int32_t capacity) override;
     const void* data() const override { return units_.data(); }
 
 private:
@@ -49,8 +51,8 @@ private:
 class FSTorvoStringUtf32 : public FSTorvoString {
 public:
     explicit FSTorvoStringUtf32(std::u32string text) : units_(std::move(text)) { units_.push_back(U'\0'); }
-    int32_t getLength(int32_t* length) override;
-    int32_t copy(void* target, int32_t capacity) override;
+    [[nodiscard]] TRVStatus getLength(int32_t* length) override;
+    [[nodiscard]] TRVStatus copy(void* target, int32_t capacity) override;
     const void* data() const override { return units_.data(); }
 
 private:

@@ -13,7 +13,7 @@ namespace trv {
 // (one level) whose top row is the last given row. The file appears under path only once complete.
 // Logs "Starting to write EXR: ", then "Successfully wrote EXR: " or "Exr file writing failed: "
 // with the error; status 0 or 7.
-TRVStatus writeExrImage(const std::filesystem::path& path, const float* pixels, int32_t width, int32_t height,
-                        int32_t components);
+[[nodiscard]] TRVStatus writeExrImage(const std::filesystem::path& path, const float* pixels, int32_t width,
+                                      int32_t height, int32_t components);
 
 }  // namespace trv

@@ -24,7 +24,7 @@ constexpr std::size_t MaxVertices = std::numeric_limits<int32_t>::max();
 // A group's triangle count is stored as a 32-bit integer.
 constexpr std::size_t MaxGroupIndices = std::size_t(3) * std::numeric_limits<int32_t>::max();
 
-TRVStatus refuse(const char* message, TRVStatus status = Status::InvalidObjectState)
+[[nodiscard]] TRVStatus refuse(const char* message, TRVStatus status = Status::InvalidObjectState)
 {
     errorStream() << message << std::endl;
     return status;

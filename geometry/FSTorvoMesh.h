@@ -26,24 +26,26 @@ public:
     // The mesh's file: the manager's meshes directory joined with name + ".ttm".
     std::filesystem::path filePath() const;
 
-    TRVStatus addVertexData(const TRVVec3* vertexData, const TRVVec3* normalData, int32_t vertexCount) override;
-    TRVStatus endMesh() override;
-    TRVStatus beginMaterialGroup(const std::string& name) override;
-    TRVStatus endMaterialGroup() override;
-    TRVStatus addTriangleData(const int32_t* indexData, int32_t indexCount) override;
-    TRVStatus beginUVLayer(const std::string& name) override;
-    TRVStatus endUVLayer() override;
-    TRVStatus addUVData(const TRVVec2* uvData, int32_t uvCount) override;
-    TRVStatus beginColorLayer(const std::string& name) override;
-    TRVStatus endColorLayer() override;
-    TRVStatus addColorData(const TRVLinearRGBA* colorData, int32_t colorCount) override;
-    TRVStatus beginTangents() override;
-    TRVStatus endTangents() override;
-    TRVStatus addTangentData(const TRVVec3* tangentData, const TRVVec3* bitangentData, int32_t tangentCount) override;
+    [[nodiscard]] TRVStatus addVertexData(const TRVVec3* vertexData, const TRVVec3* normalData,
+                                          int32_t vertexCount) override;
+    [[nodiscard]] TRVStatus endMesh() override;
+    [[nodiscard]] TRVStatus beginMaterialGroup(const std::string& name) override;
+    [[nodiscard]] TRVStatus endMaterialGroup() override;
+    [[nodiscard]] TRVStatus addTriangleData(const int32_t* indexData, int32_t indexCount) override;
+    [[nodiscard]] TRVStatus beginUVLayer(const std::string& name) override;
+    [[nodiscard]] TRVStatus endUVLayer() override;
+    [[nodiscard]] TRVStatus addUVData(const TRVVec2* uvData, int32_t uvCount) override;
+    [[nodiscard]] TRVStatus beginColorLayer(const std::string& name) override;
+    [[nodiscard]] TRVStatus endColorLayer() override;
+    [[nodiscard]] TRVStatus addColorData(const TRVLinearRGBA* colorData, int32_t colorCount) override;
+    [[nodiscard]] TRVStatus beginTangents() override;
+    [[nodiscard]] TRVStatus endTangents() override;
+    [[nodiscard]] TRVStatus addTangentData(const TRVVec3* tangentData, const TRVVec3* bitangentData,
+                                           int32_t tangentCount) override;
 
 private:
-    TRVStatus finalizedRefusal() const;
-    TRVStatus vertexAllocationFailed();
+    [[nodiscard]] TRVStatus finalizedRefusal() const;
+    [[nodiscard]] TRVStatus vertexAllocationFailed();
     // Header, vertex block and triangle block into an open file; false when a write failed.
     bool writeFile(ttm::TempMeshFile& file) const;
 

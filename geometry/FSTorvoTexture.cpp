@@ -17,13 +17,13 @@ namespace trv {
 
 namespace {
 
-TRVStatus refuse(const char* message, TRVStatus status = Status::InvalidObjectState)
+[[nodiscard]] TRVStatus refuse(const char* message, TRVStatus status = Status::InvalidObjectState)
 {
     errorStream() << message << std::endl;
     return status;
 }
 
-TRVStatus refuseFormat(int32_t format, TRVStatus status)
+[[nodiscard]] TRVStatus refuseFormat(int32_t format, TRVStatus status)
 {
     errorStream() << "Texture format " << format << " is not supported." << std::endl;
     return status;

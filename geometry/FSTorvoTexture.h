@@ -26,14 +26,14 @@ public:
     const std::filesystem::path& imagePath() const { return imagePath_; }
     bool isBeingBuilt() const { return static_cast<bool>(buildData_); }
 
-    TRVStatus addPixelDataHDR(const float* pixelData, int32_t pixelCount) override;
-    TRVStatus addPixelDataLDR(const uint8_t* pixelData, int32_t pixelCount) override;
-    TRVStatus setInputGamma(int32_t gammaType, float gammaValue) override;
-    TRVStatus endTexture() override;
+    [[nodiscard]] TRVStatus addPixelDataHDR(const float* pixelData, int32_t pixelCount) override;
+    [[nodiscard]] TRVStatus addPixelDataLDR(const uint8_t* pixelData, int32_t pixelCount) override;
+    [[nodiscard]] TRVStatus setInputGamma(int32_t gammaType, float gammaValue) override;
+    [[nodiscard]] TRVStatus endTexture() override;
 
 private:
     // The count rules of both pixel calls.
-    TRVStatus checkPixelCount(int32_t pixelCount) const;
+    [[nodiscard]] TRVStatus checkPixelCount(int32_t pixelCount) const;
 
     const CacheDirectories* manager_;
     std::filesystem::path imagePath_;

@@ -12,7 +12,7 @@ namespace trv {
 // bottom row first, as an 8-bit non-interlaced PNG whose top row is the last given row. The file
 // appears under path only once complete. Logs "Starting to write PNG: " and "Successfully wrote PNG: ";
 // failures log their line and return 7.
-TRVStatus writePngImage(const std::filesystem::path& path, const uint8_t* pixels, int32_t width, int32_t height,
-                        int32_t components);
+[[nodiscard]] TRVStatus writePngImage(const std::filesystem::path& path, const uint8_t* pixels, int32_t width,
+                                      int32_t height, int32_t components);
 
 }  // namespace trv

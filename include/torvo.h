@@ -97,8 +97,23 @@
  * TRVGetExtendErrorInformation reports the calling thread's own last error. The string encoding
  * is process-wide: choose it once, before the first call that passes or returns text.
  *
- * Calls at the same time -- TO BE WRITTEN: which calls may run at the same time from different
- * threads (on different managers, on different objects of one manager, on the same object).
+ * Calls at the same time on different threads:
+ *   - on different managers and on what each of them handed out (meshes, textures, scenes and
+ *     their objects, jobs, targets, passes, framebuffers): yes, also when the managers share a
+ *     cache directory. TRVCreateManager: at any time.
+ *   - on different objects of one manager, the manager included: no. They share the manager's
+ *     tables and files; make those calls one after the other (from any thread).
+ *   - on the same object: no.
+ *   - TRVSetLogTarget, TRVErrorToString, TRVGetExtendErrorInformation, TRVDumpMemoryStats: at any
+ *     time. A new log target applies to the next line of every thread.
+ *   - string objects: different ones at the same time, each from one thread at a time.
+ *   - TRVSetStringEncoding: at any time, but text converted before the encoding is chosen is read
+ *     in the default encoding.
+ * Managers on one cache directory, in one process or several, share its meshes and textures. A
+ * manager created while another one lives leaves the live one's scenes, jobs and temporary files
+ * in place (and says so in the information log); two live managers must not use the same scene
+ * or job names. The renderer processes the library starts inherit no open files of the host but
+ * their output.
  */
 #ifndef TORVO_H
 #define TORVO_H
@@ -289,8 +304,9 @@ enum {
  *   passed in then fails with TRV_UNHANDLED_EXCEPTION. The first call decides; a later call
  *   returns TRV_SUCCESS when it names the same encoding, TRV_INVALID_OBJECT_STATE otherwise.
  * TRVCreateManager (TRVCreateManagerImp): a manager on a cache directory, which is created when
- *   missing; its "scenes", "temp", "jobs" and "scripts" directories are emptied, and the meshes
- *   and textures cached in it are found. With TRV_CACHE_SHARED later managers find by name what
+ *   missing; its "scenes", "temp", "jobs" and "scripts" directories are emptied (unless another
+ *   live manager, of this process or another, uses the cache), and the meshes and textures cached
+ *   in it are found. With TRV_CACHE_SHARED later managers find by name what
  *   this one writes; TRV_CACHE_PER_MANAGER keeps the names of this manager to itself.
  *   TRV_INVALID_PARAMETER for an interface version other than TRV_INTERFACE_VERSION (the out
  *   argument is left as it was) or an unknown cache scope; TRV_MEMORY_ALLOCATION;

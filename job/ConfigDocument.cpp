@@ -25,6 +25,15 @@ const char* const textureSwitches[] = {"fullShading", "illumination", "indirectI
 const char* const vertexSwitches[] = {"fullShading", "illumination", "indirectIllumination",
                                       "fullAndIndirectIllumination", "rnm", "lua"};
 
+// What the phase estimate assumes for settings a stage document leaves out.
+constexpr int32_t defaultPrepassMaxSampleRate = 0;
+constexpr int32_t defaultPrepassMinSampleRate = -4;
+constexpr bool defaultEnableGI = false;
+constexpr bool defaultAoAdaptive = true;
+constexpr bool defaultAoBentNormals = false;
+// The counted phase in which the renderer bakes a target, after any GI phases.
+constexpr uint32_t bakingPhases = 1;
+
 std::shared_ptr<std::FILE> openShared(const std::filesystem::path& path, const char* mode)
 {
     try {
@@ -35,7 +44,7 @@ std::shared_ptr<std::FILE> openShared(const std::filesystem::path& path, const c
     }
 }
 
-TRVStatus parse(const std::filesystem::path& path, XMLDocument& document)
+[[nodiscard]] TRVStatus parse(const std::filesystem::path& path, XMLDocument& document)
 {
     const auto file = openShared(path, "rb");
     if (!file)
@@ -79,7 +88,7 @@ void resetRenderComponents(XMLDocument& document)
         xmlTools::setText(vertex, name, false);
 }
 
-TRVStatus loadSourceDocument(const std::filesystem::path& configurationPath, XMLDocument& document)
+[[nodiscard]] TRVStatus loadSourceDocument(const std::filesystem::path& configurationPath, XMLDocument& document)
 {
     document.Clear();
     if (configurationPath.empty()) {
@@ -114,8 +123,8 @@ bool mergeSurfaceTransfer(std::unique_ptr<XMLDocument>& destination, std::unique
     return true;
 }
 
-TRVStatus saveStage(JobTarget& target, JobPass& pass, const XMLDocument& document,
-                    const std::filesystem::path& jobDirectory, JobStage& stage)
+[[nodiscard]] TRVStatus saveStage(JobTarget& target, JobPass& pass, const XMLDocument& document,
+                                  const std::filesystem::path& jobDirectory, JobStage& stage)
 {
     const std::filesystem::path file = jobDirectory / toWide(target.shortName() + "_" + pass.shortName() + ".xml");
     XMLDocument copy;
@@ -196,8 +205,8 @@ TRVStatus estimatePhases(const std::filesystem::path& stageConfigurationPath, ui
         return status;
     const XMLElement* root = document.RootElement();
 
-    const int32_t maxRate = readIntOr(root, "GISettings/prepassMaxSampleRate", 0);
-    const int32_t minRate = readIntOr(root, "GISettings/prepassMinSampleRate", -4);
+    const int32_t maxRate = readIntOr(root, "GISettings/prepassMaxSampleRate", defaultPrepassMaxSampleRate);
+    const int32_t minRate = readIntOr(root, "GISettings/prepassMinSampleRate", defaultPrepassMinSampleRate);
     const int64_t levelsSigned = int64_t(std::min(maxRate, 0)) - minRate + 1;
     const uint32_t levels = levelsSigned > 0 ? static_cast<uint32_t>(levelsSigned) : 0;
 
@@ -225,15 +234,17 @@ TRVStatus estimatePhases(const std::filesystem::path& stageConfigurationPath, ui
     if (const XMLElement* integrator = xmlTools::find(root, "GISettings/secondaryIntegrator"))
         secondary = lower(xmlTools::text(integrator)) == "none" ? 0 : 1;
 
-    uint32_t perTarget = readBoolOr(root, "GISettings/enableGI", false) ? primary + secondary + 1 : 1;
+    uint32_t perTarget = bakingPhases;
+    if (readBoolOr(root, "GISettings/enableGI", defaultEnableGI))
+        perTarget += primary + secondary;
 
     const std::string textureCustom =
         lower(xmlTools::text(xmlTools::find(root, "TextureBakeSettings/RenderComponents/customPasses/element")));
     const std::string vertexCustom =
         lower(xmlTools::text(xmlTools::find(root, "VertexBakeSettings/VertexBakeComponents/customPasses/element")));
     if (textureCustom == "ambientocclusion" && vertexCustom == "ambientocclusion" && baking) {
-        const bool adaptive = readBoolOr(root, "AOSettings/aoAdaptive", true);
-        const bool bentNormals = readBoolOr(root, "AOSettings/aoBendNormals", false);
+        const bool adaptive = readBoolOr(root, "AOSettings/aoAdaptive", defaultAoAdaptive);
+        const bool bentNormals = readBoolOr(root, "AOSettings/aoBendNormals", defaultAoBentNormals);
         if (adaptive && !bentNormals)
             perTarget += levels;
     }

@@ -19,7 +19,8 @@ class RenderTool;
 
 // Loads the document (a bare declaration for an empty path) and switches every render
 // component off. 7 with "Failed to open file ..." or "Failed to parse the source XML file ...".
-TRVStatus loadSourceDocument(const std::filesystem::path& configurationPath, tinyxml2::XMLDocument& document);
+[[nodiscard]] TRVStatus loadSourceDocument(const std::filesystem::path& configurationPath,
+                                           tinyxml2::XMLDocument& document);
 // Sets the texture-bake and vertex-bake component switches to "false".
 void resetRenderComponents(tinyxml2::XMLDocument& document);
 
@@ -29,16 +30,16 @@ bool mergeSurfaceTransfer(std::unique_ptr<tinyxml2::XMLDocument>& destination,
                           std::unique_ptr<tinyxml2::XMLDocument>& source);
 
 // Saves a copy of document with pass's settings as <target>_<pass>.xml in the job directory.
-TRVStatus saveStage(JobTarget& target, JobPass& pass, const tinyxml2::XMLDocument& document,
-                    const std::filesystem::path& jobDirectory, JobStage& stage);
+[[nodiscard]] TRVStatus saveStage(JobTarget& target, JobPass& pass, const tinyxml2::XMLDocument& document,
+                                  const std::filesystem::path& jobDirectory, JobStage& stage);
 
 // Appends the stages of every pass and its targets to stages.
-TRVStatus buildStages(PassesAndTargets& passesAndTargets, const std::filesystem::path& jobDirectory,
-                      const std::filesystem::path& configurationPath, std::vector<JobStage>& stages,
-                      RenderTool& tool);
+[[nodiscard]] TRVStatus buildStages(PassesAndTargets& passesAndTargets, const std::filesystem::path& jobDirectory,
+                                    const std::filesystem::path& configurationPath, std::vector<JobStage>& stages,
+                                    RenderTool& tool);
 
 // The counted phases the renderer reports for the stage; count untouched unless status is 0.
 // A setting that is not a number throws xmlTools::XMLGetException.
-TRVStatus estimatePhases(const std::filesystem::path& stageConfigurationPath, uint32_t& count);
+[[nodiscard]] TRVStatus estimatePhases(const std::filesystem::path& stageConfigurationPath, uint32_t& count);
 
 }  // namespace trv

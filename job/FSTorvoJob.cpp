@@ -13,6 +13,7 @@
 #include "job/ProcessExceptions.h"
 #include "job/RendererOutput.h"
 #include "job/RenderTool.h"
+#include "platform/Process.h"
 #include "scene/FSTorvoScene.h"
 
 namespace fs = std::filesystem;
@@ -60,21 +61,24 @@ fs::path FSTorvoJob::fileListPath() const
 
 int32_t FSTorvoJob::jobResultOf(int32_t exitCode)
 {
-    switch (static_cast<uint32_t>(exitCode)) {
+    // The renderer's own failure codes 0x20000001 to 0x20000003 give the job results 2 to 4.
+    constexpr int32_t rendererFailureFirst = 0x20000001;
+    constexpr int32_t rendererFailureSecond = 0x20000002;
+    constexpr int32_t rendererFailureThird = 0x20000003;
+    constexpr int32_t jobResultFirstFailure = 2;
+    switch (exitCode) {
     case 0:
-        return 0;
-    case 1223:
-        return 1;
-    case 0x20000001u:
-        return 2;
-    case 0x20000002u:
-        return 3;
-    case 0x20000003u:
-        return 4;
-    case 0xC0000005u:
-        return 5;
+        return TRV_JOB_SUCCESS;
+    case platform::ExitCodeTerminated:
+        return TRV_JOB_CANCELLED;
+    case rendererFailureFirst:
+    case rendererFailureSecond:
+    case rendererFailureThird:
+        return jobResultFirstFailure + (exitCode - rendererFailureFirst);
+    case platform::ExitCodeCrashed:
+        return TRV_JOB_RENDERER_CRASHED;
     default:
-        return 0x10000001;
+        return TRV_JOB_UNKNOWN_FAILURE;
     }
 }
 
@@ -295,8 +299,11 @@ TRVStatus FSTorvoJob::cancelJob()
 
 TRVStatus FSTorvoJob::destroyJob()
 {
-    if (state_ == JobState::Running)
-        cancelJob();
+    if (state_ == JobState::Running) {
+        const TRVStatus cancelled = cancelJob();
+        if (cancelled != Status::Success)
+            return cancelled;
+    }
     // The manager's entry may be the last owner of this job: nothing is touched afterwards.
     return manager_->unregisterJob(*this);
 }

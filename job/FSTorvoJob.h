@@ -50,17 +50,17 @@ public:
     // The job result of an exit code.
     static int32_t jobResultOf(int32_t exitCode);
 
-    TRVStatus startJob(int32_t displayMode, int32_t distribution) override;
-    TRVStatus waitJobDone(int32_t timeoutMilliseconds) override;
-    TRVStatus isJobRunning(TRVBool* running) override;
-    TRVStatus isJobCompleted(TRVBool* completed) override;
-    TRVStatus getJobResult(int32_t* jobResult) override;
-    TRVStatus cancelJob() override;
-    TRVStatus destroyJob() override;
-    TRVStatus setJobOutputPath(const std::string& outputDirectory) override;
-    TRVStatus getJobProgress(TorvoString* title, int32_t* progress) override;
-    TRVStatus getGlobalJobProgress(int32_t* globalProgress) override;
-    TRVStatus jobHasNewProgress(TRVBool* newActivity, TRVBool* newProgress) override;
+    [[nodiscard]] TRVStatus startJob(int32_t displayMode, int32_t distribution) override;
+    [[nodiscard]] TRVStatus waitJobDone(int32_t timeoutMilliseconds) override;
+    [[nodiscard]] TRVStatus isJobRunning(TRVBool* running) override;
+    [[nodiscard]] TRVStatus isJobCompleted(TRVBool* completed) override;
+    [[nodiscard]] TRVStatus getJobResult(int32_t* jobResult) override;
+    [[nodiscard]] TRVStatus cancelJob() override;
+    [[nodiscard]] TRVStatus destroyJob() override;
+    [[nodiscard]] TRVStatus setJobOutputPath(const std::string& outputDirectory) override;
+    [[nodiscard]] TRVStatus getJobProgress(TorvoString* title, int32_t* progress) override;
+    [[nodiscard]] TRVStatus getGlobalJobProgress(int32_t* globalProgress) override;
+    [[nodiscard]] TRVStatus jobHasNewProgress(TRVBool* newActivity, TRVBool* newProgress) override;
     TRVStatus createTextureTarget(const std::string& name, int32_t width, int32_t height,
                                   TorvoTargetStub*& out) override;
     TRVStatus createCameraTarget(const std::string& name, TorvoCameraStub& camera, int32_t width, int32_t height,
@@ -88,7 +88,7 @@ protected:
     virtual std::filesystem::path fileListPath() const;
 
 private:
-    TRVStatus advance(bool& launched);
+    [[nodiscard]] TRVStatus advance(bool& launched);
     void handleOutput(const std::string& piece);
     TRVStatus refuseAfterStart() const;
     // The create operations: the state rule, then the container's name and allocation rules

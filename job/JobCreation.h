@@ -10,7 +10,7 @@ class JobOwner;
 
 // The manager's createJob: checks the name and the scene, makes the job directory and the job,
 // and stores the job in the manager's job table.
-TRVStatus createJob(JobOwner& manager, const std::string& jobName, TorvoSceneStub& scene,
-                    const std::string& configurationPath, TorvoJobStub*& out);
+[[nodiscard]] TRVStatus createJob(JobOwner& manager, const std::string& jobName, TorvoSceneStub& scene,
+                                  const std::string& configurationPath, TorvoJobStub*& out);
 
 }  // namespace trv

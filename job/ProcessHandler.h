@@ -9,7 +9,7 @@
 
 namespace trv {
 
-// What wait reports.
+// What wait reports; a time-out is the code the system's own waits give for one.
 enum WaitResult : int32_t { WaitOutput = 0, WaitProcessEnded = 1, WaitTimeout = 258 };
 
 class ProcessHandler {

@@ -19,6 +19,7 @@
 #include <utf8.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -27,6 +28,11 @@ namespace fs = std::filesystem;
 
 namespace trv {
 namespace {
+
+// The file in the cache root on which every live manager of the cache holds a shared lock.
+const char* const cacheLockFileName = "cache.lock";
+// What a scene's file list adds to the scene's name (before ".xml").
+const std::string sceneFileListSuffix = "_files";
 
 // A scene name must be usable as a file name on every system the cache may live on: not empty,
 // no control bytes, none of < > : " / \ |, no trailing space, and no trailing dot except for
@@ -231,12 +237,24 @@ bool FSTorvoManager::setUpDirectories()
         return false;
     try {
         ensureDirectory(root_);
+        const platform::FileLock::Outcome lock = cacheLock_.lock(root_ / cacheLockFileName);
         ensureDirectory(meshes_);
         ensureDirectory(textures_);
-        for (const fs::path* directory : {&scenes_, &temp_, &jobs_, &scripts_}) {
+        const std::initializer_list<const fs::path*> perManager = {&scenes_, &temp_, &jobs_, &scripts_};
+        if (lock == platform::FileLock::Outcome::Shared) {
+            // Their content belongs to a live manager: its scene files, running jobs and results.
+            infoStream() << "Cache directory " << toBytes(root_) << " is in use by another manager: its scenes, "
+                         << "temp, jobs and scripts directories are kept." << std::endl;
+            for (const fs::path* directory : perManager)
+                fs::create_directories(*directory);
+            return true;
+        }
+        // Alone (or on a file system without locks, as before there were any): a fresh start.
+        for (const fs::path* directory : perManager) {
             fs::remove_all(*directory);
             fs::create_directories(*directory);
         }
+        cacheLock_.share();
         return true;
     } catch (const fs::filesystem_error&) {
         return false;
@@ -332,6 +350,17 @@ TRVStatus FSTorvoManager::beginScene(const std::string& name, TorvoSceneStub*& o
         errorStream() << name << " is not a valid as filename" << std::endl;
         return Status::InvalidParameter;
     }
+    // A scene writes its name + ".xml" and its name + "_files.xml": the scene "X_files" would
+    // write its document over the file list of the scene "X".
+    for (const auto& [liveName, live] : scenes_table_) {
+        const bool overwritesLive = name == liveName + sceneFileListSuffix;
+        if (overwritesLive || liveName == name + sceneFileListSuffix) {
+            const std::string& document = overwritesLive ? name : liveName;
+            errorStream() << "A scene named " << name << " would share the file " << document << ".xml"
+                          << " with the scene named " << liveName << std::endl;
+            return Status::DuplicateName;
+        }
+    }
     auto scene = std::make_shared<FSTorvoScene>(name, this);
     out = scene.get();
     scenes_table_.emplace(name, std::move(scene));
@@ -372,6 +401,9 @@ TRVStatus FSTorvoManager::referenceTexture(const std::string& name, const std::s
     }
     fs::permissions(destination, fs::perms::owner_write, fs::perm_options::add, ec);
     if (ec) {
+        // Left behind, the copy would make every retry fail with "file exists".
+        std::error_code ignored;
+        fs::remove(destination, ignored);
         errorStream() << "Failed to disable the read only file permission for: " << name << std::endl;
         return Status::FileIOError;
     }
@@ -447,7 +479,8 @@ TRVStatus FSTorvoManager::eraseCachedMesh(const std::string& name)
     }
     const fs::path file = meshes_ / (it->second->name() + ".ttm");
     infoStream() << "Removing mesh: " << toBytes(file) << " from disk. Original name: " << cache.given << std::endl;
-    fs::remove(file);
+    if (!removeCachedFile(file))
+        return Status::FileIOError;
     meshes_table_.erase(it);
     return Status::Success;
 }
@@ -466,10 +499,22 @@ TRVStatus FSTorvoManager::eraseCachedTexture(const std::string& name)
     const fs::path file = it->second->imagePath();
     infoStream() << "Removing texture: " << toBytes(file) << " from disk. Original name: " << cache.given
                  << std::endl;
-    if (!file.empty())
-        fs::remove(file);
+    if (!file.empty() && !removeCachedFile(file))
+        return Status::FileIOError;
     textures_table_.erase(it);
     return Status::Success;
+}
+
+bool FSTorvoManager::removeCachedFile(const fs::path& file)
+{
+    // A missing file is already gone; anything else that keeps it (permissions, a directory in its
+    // place) fails the erase, and the entry stays with its file.
+    std::error_code ec;
+    fs::remove(file, ec);
+    if (!ec)
+        return true;
+    errorStream() << "Failed to remove " << toBytes(file) << " from the cache: " << ec.message() << std::endl;
+    return false;
 }
 
 TRVStatus FSTorvoManager::clearCache()
@@ -519,7 +564,7 @@ namespace {
 // Erases the table's entry for this very object; an entry of the same name that holds another
 // object stays. The entry may hold the object's last share, so nothing of it is used afterwards.
 template <class Table, class Object>
-TRVStatus eraseEntryOf(Table& table, const Object& object)
+[[nodiscard]] TRVStatus eraseEntryOf(Table& table, const Object& object)
 {
     const auto entry = table.find(object.name());
     if (entry == table.end() || entry->second.get() != &object)

@@ -5,6 +5,7 @@
 #include "bake/BakeObjectFactory.h"
 #include "job/JobOwner.h"
 #include "manager/TorvoManagerStub.h"
+#include "platform/FileLock.h"
 #include "scene/SceneOwner.h"
 
 #include <filesystem>
@@ -38,22 +39,22 @@ public:
     ~FSTorvoManager() override;
 
     // Sets up the cache under cacheDirectory for the given cache scope (0 shared, 1 per manager).
-    TRVStatus initialize(const std::filesystem::path& cacheDirectory, int32_t cacheScope);
+    [[nodiscard]] TRVStatus initialize(const std::filesystem::path& cacheDirectory, int32_t cacheScope);
 
-    TRVStatus beginMesh(const std::string& name, TorvoMeshStub*& out) override;
-    TRVStatus beginScene(const std::string& name, TorvoSceneStub*& out) override;
-    TRVStatus referenceTexture(const std::string& name, const std::string& imagePath,
-                               TorvoTextureStub*& out) override;
-    TRVStatus beginTexture(const std::string& name, int32_t width, int32_t height, int32_t format,
-                           TorvoTextureStub*& out) override;
-    TRVStatus findMesh(const std::string& name, TorvoMeshStub*& out) override;
-    TRVStatus findTexture(const std::string& name, TorvoTextureStub*& out) override;
-    TRVStatus eraseCachedMesh(const std::string& name) override;
-    TRVStatus eraseCachedTexture(const std::string& name) override;
-    TRVStatus clearCache() override;
-    TRVStatus createJob(const std::string& jobName, TorvoSceneStub& scene, const std::string& configurationPath,
-                        TorvoJobStub*& out) override;
-    TRVStatus setTorvoPath(const std::string& directory) override;
+    [[nodiscard]] TRVStatus beginMesh(const std::string& name, TorvoMeshStub*& out) override;
+    [[nodiscard]] TRVStatus beginScene(const std::string& name, TorvoSceneStub*& out) override;
+    [[nodiscard]] TRVStatus referenceTexture(const std::string& name, const std::string& imagePath,
+                                             TorvoTextureStub*& out) override;
+    [[nodiscard]] TRVStatus beginTexture(const std::string& name, int32_t width, int32_t height, int32_t format,
+                                         TorvoTextureStub*& out) override;
+    [[nodiscard]] TRVStatus findMesh(const std::string& name, TorvoMeshStub*& out) override;
+    [[nodiscard]] TRVStatus findTexture(const std::string& name, TorvoTextureStub*& out) override;
+    [[nodiscard]] TRVStatus eraseCachedMesh(const std::string& name) override;
+    [[nodiscard]] TRVStatus eraseCachedTexture(const std::string& name) override;
+    [[nodiscard]] TRVStatus clearCache() override;
+    [[nodiscard]] TRVStatus createJob(const std::string& jobName, TorvoSceneStub& scene,
+                                      const std::string& configurationPath, TorvoJobStub*& out) override;
+    [[nodiscard]] TRVStatus setTorvoPath(const std::string& directory) override;
 
     const CacheDirectories& cacheDirectories() const override { return *this; }
 
@@ -65,8 +66,8 @@ public:
     // The mesh of the table under a hashed name, or null.
     FSTorvoMesh* meshByHashedName(const std::string& hashedName) const override;
     // Removes a released scene / destroyed job from its table by name: 0, or 6 when not there.
-    TRVStatus unregisterScene(const FSTorvoScene& scene) override;
-    TRVStatus unregisterJob(const FSTorvoJob& job) override;
+    [[nodiscard]] TRVStatus unregisterScene(const FSTorvoScene& scene) override;
+    [[nodiscard]] TRVStatus unregisterJob(const FSTorvoJob& job) override;
     // A render tool for one job start, chosen from this manager's renderer installation and the
     // distribution; null when the installation cannot serve it.
     std::shared_ptr<RenderTool> createRenderTool(int32_t distribution, const std::filesystem::path& jobDirectory,
@@ -84,6 +85,8 @@ public:
 private:
     void setUpContainment();
     bool setUpDirectories();
+    // Removes a cached mesh or texture file; false, with the error line written, when it stays.
+    static bool removeCachedFile(const std::filesystem::path& file);
     // Registers the files of a cache directory whose extension is in the set; false when the
     // directory cannot be read.
     template <class Register>
@@ -92,6 +95,10 @@ private:
     // Logs the refusal of a name already in a table ("A mesh hashed to ...").
     static void logDuplicate(const char* kind, const CacheName& name);
 
+    // Held shared for the manager's life, so that a manager created later on the same cache (in
+    // this process or another) leaves this one's scenes, temp, jobs and scripts alone. Declared
+    // first: it goes last, after the tables and whatever their objects do when they go.
+    platform::FileLock cacheLock_;
     BakeObjectFactory bakeFactory_{*this};
     std::map<std::string, std::shared_ptr<FSTorvoMesh>> meshes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoScene>> scenes_table_;

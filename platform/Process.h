@@ -21,7 +21,7 @@ struct MessageChannel {
     int client = -1;
 };
 // 0, or the system error number.
-int createMessageChannel(MessageChannel& channel);
+[[nodiscard]] int createMessageChannel(MessageChannel& channel);
 // Closes the descriptor if it is open and sets it to -1.
 void closeDescriptor(int& descriptor) noexcept;
 
@@ -37,8 +37,8 @@ struct ChildProcess {
 // standard output and error on outputDescriptor (-1: the host's). The child is contained so
 // that it ends with the host. Returns 0, or the system error number of the failed step
 // (a missing executable or working directory included); on failure nothing is left running.
-int startChild(const std::string& executable, const std::vector<std::string>& arguments,
-               const std::filesystem::path& workingDirectory, int outputDescriptor, ChildProcess& child);
+[[nodiscard]] int startChild(const std::string& executable, const std::vector<std::string>& arguments,
+                             const std::filesystem::path& workingDirectory, int outputDescriptor, ChildProcess& child);
 
 enum class WaitEvent { Message, Ended, TimedOut };
 // Waits up to timeoutMilliseconds (negative: without limit) for a message on server or the end

@@ -13,7 +13,7 @@ public:
     const LightFalloff& falloff() const { return falloff_; }
 
     bool serialize(SceneSerializer& serializer) const override;
-    TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
+    [[nodiscard]] TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
 
 private:
     LightFalloff falloff_;

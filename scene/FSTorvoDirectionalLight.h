@@ -13,7 +13,7 @@ public:
     float shadowAngle() const { return shadowAngle_; }
 
     bool serialize(SceneSerializer& serializer) const override;
-    TRVStatus setShadowAngle(float angle) override;
+    [[nodiscard]] TRVStatus setShadowAngle(float angle) override;
 
 private:
     float shadowAngle_ = 0.0f;

@@ -12,7 +12,7 @@ public:
 
     int32_t environmentType() const { return environmentType_; }
 
-    TRVStatus setFov(float horizontalFov, float pixelAspectRatio) override;
+    [[nodiscard]] TRVStatus setFov(float horizontalFov, float pixelAspectRatio) override;
 
 private:
     int32_t environmentType_;

@@ -18,7 +18,14 @@ class FSTorvoLightSource;
 
 class FSTorvoInstance : public TorvoInstanceStub {
 public:
-    static constexpr int32_t initialRenderStats = 323071;  // 0x4EDFF
+    // Every render stat a new instance has: all that have a name except Opposite and ShadowBias,
+    // and three bits without a name (3, 4 and 13) that are kept as they are.
+    static constexpr int32_t unnamedInitialRenderStats = (1 << 3) | (1 << 4) | (1 << 13);
+    static constexpr int32_t initialRenderStats =
+        TRV_RS_PRIMARY_VISIBILITY | TRV_RS_CAST_SHADOWS | TRV_RS_RECEIVE_SHADOWS | TRV_RS_VISIBLE_IN_REFLECTIONS |
+        TRV_RS_VISIBLE_IN_REFRACTIONS | TRV_RS_VISIBLE_IN_FG | TRV_RS_DOUBLE_SIDED | TRV_RS_CAST_GI |
+        TRV_RS_RECEIVE_GI | TRV_RS_CAST_OCCLUSION | TRV_RS_RECEIVE_OCCLUSION | TRV_RS_SELF_OCCLUSION |
+        unnamedInitialRenderStats;
     using Links = LightLinks<TRVLightHandle, FSTorvoLightSource>;
 
     FSTorvoInstance(FSTorvoScene* scene, std::string name, FSTorvoMesh* mesh, const TRVMatrix4x4& transform);
@@ -35,10 +42,10 @@ public:
     const std::vector<TRVMaterialHandle>& materialOverrides() const { return materialOverrides_; }
     const std::set<FSTorvoInstance*>& highResPartners() const { return highResPartners_; }
 
-    TRVStatus setRenderStats(int32_t flags, int32_t operation) override;
-    TRVStatus addLightLinks(int32_t mode, const TRVLightHandle* lights, int32_t count) override;
-    TRVStatus setMaterialOverrides(const TRVMaterialHandle* materials, int32_t count) override;
-    TRVStatus addLODInstance(TorvoInstanceStub& highResInstance) override;
+    [[nodiscard]] TRVStatus setRenderStats(int32_t flags, int32_t operation) override;
+    [[nodiscard]] TRVStatus addLightLinks(int32_t mode, const TRVLightHandle* lights, int32_t count) override;
+    [[nodiscard]] TRVStatus setMaterialOverrides(const TRVMaterialHandle* materials, int32_t count) override;
+    [[nodiscard]] TRVStatus addLODInstance(TorvoInstanceStub& highResInstance) override;
 
 private:
     std::string name_;

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Status.h"
+#include "scene/Angles.h"
 #include "scene/ParameterChecks.h"
 
 namespace trv {
@@ -86,7 +87,7 @@ TRVStatus FSTorvoLightSource::changeShadowRadius(float& target, float radius)
 
 TRVStatus FSTorvoLightSource::changeShadowAngle(float& target, float angle, const char* parameterName)
 {
-    if (!checkBetween(parameterName, angle, 0.0f, 3.14159012f))
+    if (!checkBetween(parameterName, angle, 0.0f, angles::belowPi))
         return Status::InvalidParameter;
     target = angle;
     return Status::Success;

@@ -52,24 +52,25 @@ public:
     // Writes the light with the serializer's operation for its kind.
     virtual bool serialize(SceneSerializer& serializer) const = 0;
 
-    TRVStatus setShadowRadius(float radius) override;
-    TRVStatus setShadowAngle(float angle) override;
-    TRVStatus setCastShadows(bool castShadows) override;
-    TRVStatus setShadowSamples(int32_t samples) override;
-    TRVStatus addLightLinks(int32_t mode, const TRVInstanceHandle* instances, int32_t count) override;
-    TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
-    TRVStatus setSpotlightCone(float coneAngle, float penumbraAngle, float penumbraExponent) override;
-    TRVStatus setIntensityScale(float directScale, float indirectScale) override;
-    TRVStatus addLightRampEntry(float position, const TRVLinearRGB* color) override;
-    TRVStatus setProjectedTexture(TorvoTextureStub& texture) override;
+    [[nodiscard]] TRVStatus setShadowRadius(float radius) override;
+    [[nodiscard]] TRVStatus setShadowAngle(float angle) override;
+    [[nodiscard]] TRVStatus setCastShadows(bool castShadows) override;
+    [[nodiscard]] TRVStatus setShadowSamples(int32_t samples) override;
+    [[nodiscard]] TRVStatus addLightLinks(int32_t mode, const TRVInstanceHandle* instances, int32_t count) override;
+    [[nodiscard]] TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
+    [[nodiscard]] TRVStatus setSpotlightCone(float coneAngle, float penumbraAngle, float penumbraExponent) override;
+    [[nodiscard]] TRVStatus setIntensityScale(float directScale, float indirectScale) override;
+    [[nodiscard]] TRVStatus addLightRampEntry(float position, const TRVLinearRGB* color) override;
+    [[nodiscard]] TRVStatus setProjectedTexture(TorvoTextureStub& texture) override;
 
 protected:
     // The shared checks of the settings several kinds support.
-    static TRVStatus changeShadowRadius(float& target, float radius);
-    static TRVStatus changeShadowAngle(float& target, float angle, const char* parameterName);
-    static TRVStatus changeFalloff(LightFalloff& target, int32_t type, float exponent, float cutoff,
-                                   bool clampToOne);
-    static TRVStatus appendRampEntry(std::vector<LightRampEntry>& ramp, float position, const TRVLinearRGB* color);
+    [[nodiscard]] static TRVStatus changeShadowRadius(float& target, float radius);
+    [[nodiscard]] static TRVStatus changeShadowAngle(float& target, float angle, const char* parameterName);
+    [[nodiscard]] static TRVStatus changeFalloff(LightFalloff& target, int32_t type, float exponent, float cutoff,
+                                                 bool clampToOne);
+    [[nodiscard]] static TRVStatus appendRampEntry(std::vector<LightRampEntry>& ramp, float position,
+                                                   const TRVLinearRGB* color);
     // The transform of area and window lights: the given matrix times the fixed matrix that
     // turns their facing axis.
     static TRVMatrix4x4 facingTransform(const TRVMatrix4x4& transform);

@@ -45,15 +45,15 @@ public:
     float specularGIScale() const { return specularGIScale_; }
     bool alphaAsTransparency() const { return alphaAsTransparency_; }
 
-    TRVStatus setColor(int32_t channel, const TRVLinearRGBA* color) override;
-    TRVStatus setScale(int32_t channel, float scale) override;
-    TRVStatus setTexture(int32_t channel, TorvoTextureStub& texture) override;
-    TRVStatus setUseVertexColors(int32_t channel) override;
-    TRVStatus setChannelUVLayer(int32_t channel, const std::string& uvLayerName) override;
-    TRVStatus setAlphaAsTransparency(bool alphaAsTransparency) override;
-    TRVStatus setPrimaryGICorrection(float intensity, float saturation) override;
-    TRVStatus setSecondaryGICorrection(float intensity, float saturation) override;
-    TRVStatus setGIScale(float diffuseBoost, float emissiveScale, float specularScale) override;
+    [[nodiscard]] TRVStatus setColor(int32_t channel, const TRVLinearRGBA* color) override;
+    [[nodiscard]] TRVStatus setScale(int32_t channel, float scale) override;
+    [[nodiscard]] TRVStatus setTexture(int32_t channel, TorvoTextureStub& texture) override;
+    [[nodiscard]] TRVStatus setUseVertexColors(int32_t channel) override;
+    [[nodiscard]] TRVStatus setChannelUVLayer(int32_t channel, const std::string& uvLayerName) override;
+    [[nodiscard]] TRVStatus setAlphaAsTransparency(bool alphaAsTransparency) override;
+    [[nodiscard]] TRVStatus setPrimaryGICorrection(float intensity, float saturation) override;
+    [[nodiscard]] TRVStatus setSecondaryGICorrection(float intensity, float saturation) override;
+    [[nodiscard]] TRVStatus setGIScale(float diffuseBoost, float emissiveScale, float specularScale) override;
 
 private:
     bool sceneOpen() const;

@@ -1,6 +1,7 @@
 #include "scene/FSTorvoPerspCamera.h"
 
 #include "core/Status.h"
+#include "scene/Angles.h"
 #include "scene/ParameterChecks.h"
 
 namespace trv {
@@ -12,7 +13,7 @@ FSTorvoPerspCamera::FSTorvoPerspCamera(FSTorvoScene* scene, std::string name, co
 
 TRVStatus FSTorvoPerspCamera::setFov(float horizontalFov, float pixelAspectRatio)
 {
-    if (!checkBetween("horizontal fov", horizontalFov, 0.0f, 3.1415927f))
+    if (!checkBetween("horizontal fov", horizontalFov, 0.0f, angles::pi))
         return Status::InvalidParameter;
     if (!checkAtLeast("pixelAspectRatio", pixelAspectRatio, 0.0f))
         return Status::InvalidParameter;

@@ -1,6 +1,7 @@
 // A perspective camera: horizontal field of view and pixel aspect ratio.
 #pragma once
 
+#include "scene/Angles.h"
 #include "scene/FSTorvoCamera.h"
 
 namespace trv {
@@ -12,10 +13,10 @@ public:
     float horizontalFov() const { return horizontalFov_; }
     float pixelAspectRatio() const { return pixelAspectRatio_; }
 
-    TRVStatus setFov(float horizontalFov, float pixelAspectRatio) override;
+    [[nodiscard]] TRVStatus setFov(float horizontalFov, float pixelAspectRatio) override;
 
 private:
-    float horizontalFov_ = 1.5707964f;
+    float horizontalFov_ = angles::halfPi;
     float pixelAspectRatio_ = 1.0f;
 };
 

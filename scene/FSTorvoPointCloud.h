@@ -25,8 +25,8 @@ public:
     // Where endPointCloud writes the points.
     std::filesystem::path filePath() const;
 
-    TRVStatus addPointCloudData(const TRVVec3* positions, const TRVVec3* normals, int32_t count) override;
-    TRVStatus endPointCloud() override;
+    [[nodiscard]] TRVStatus addPointCloudData(const TRVVec3* positions, const TRVVec3* normals, int32_t count) override;
+    [[nodiscard]] TRVStatus endPointCloud() override;
 
 private:
     std::string name_;

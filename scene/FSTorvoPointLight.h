@@ -15,9 +15,9 @@ public:
     const std::vector<LightRampEntry>& ramp() const { return ramp_; }
 
     bool serialize(SceneSerializer& serializer) const override;
-    TRVStatus setShadowRadius(float radius) override;
-    TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
-    TRVStatus addLightRampEntry(float position, const TRVLinearRGB* color) override;
+    [[nodiscard]] TRVStatus setShadowRadius(float radius) override;
+    [[nodiscard]] TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
+    [[nodiscard]] TRVStatus addLightRampEntry(float position, const TRVLinearRGB* color) override;
 
 private:
     float shadowRadius_ = 0.0f;

@@ -43,38 +43,39 @@ public:
     const FSTorvoLightSource* lightOf(TRVLightHandle handle) const;
     const FSTorvoMaterial* materialOf(TRVMaterialHandle handle) const;
 
-    TRVStatus release() override;
-    TRVStatus createInstance(TorvoMeshStub& mesh, const std::string& name, const TRVMatrix4x4* transform,
-                             TorvoInstanceStub*& out) override;
-    TRVStatus createPerspectiveCamera(const std::string& name, const TRVMatrix4x4* transform,
-                                      TorvoCameraStub*& out) override;
-    TRVStatus createEnvironmentCamera(const std::string& name, const TRVMatrix4x4* transform,
-                                      int32_t environmentType, TorvoCameraStub*& out) override;
-    TRVStatus createPointLight(const std::string& name, const TRVMatrix4x4* transform, const TRVLinearRGB* color,
-                               TorvoLightSourceStub*& out) override;
-    TRVStatus createSpotLight(const std::string& name, const TRVMatrix4x4* transform, const TRVLinearRGB* color,
-                              TorvoLightSourceStub*& out) override;
-    TRVStatus createDirectionalLight(const std::string& name, const TRVMatrix4x4* transform,
-                                     const TRVLinearRGB* color, TorvoLightSourceStub*& out) override;
-    TRVStatus createAreaLight(const std::string& name, const TRVMatrix4x4* transform, const TRVLinearRGB* color,
-                              TorvoLightSourceStub*& out) override;
-    TRVStatus createWindowLight(const std::string& name, const TRVMatrix4x4* transform, const TRVLinearRGB* color,
-                                TorvoLightSourceStub*& out) override;
-    TRVStatus createMaterial(const std::string& name, TorvoMaterialStub*& out) override;
-    TRVStatus findMaterial(const std::string& name, TorvoMaterialStub*& out) override;
-    TRVStatus createPointCloud(const std::string& name, TorvoPointCloudStub*& out) override;
-    TRVStatus endScene() override;
+    [[nodiscard]] TRVStatus release() override;
+    [[nodiscard]] TRVStatus createInstance(TorvoMeshStub& mesh, const std::string& name, const TRVMatrix4x4* transform,
+                                           TorvoInstanceStub*& out) override;
+    [[nodiscard]] TRVStatus createPerspectiveCamera(const std::string& name, const TRVMatrix4x4* transform,
+                                                    TorvoCameraStub*& out) override;
+    [[nodiscard]] TRVStatus createEnvironmentCamera(const std::string& name, const TRVMatrix4x4* transform,
+                                                    int32_t environmentType, TorvoCameraStub*& out) override;
+    [[nodiscard]] TRVStatus createPointLight(const std::string& name, const TRVMatrix4x4* transform,
+                                             const TRVLinearRGB* color, TorvoLightSourceStub*& out) override;
+    [[nodiscard]] TRVStatus createSpotLight(const std::string& name, const TRVMatrix4x4* transform,
+                                            const TRVLinearRGB* color, TorvoLightSourceStub*& out) override;
+    [[nodiscard]] TRVStatus createDirectionalLight(const std::string& name, const TRVMatrix4x4* transform,
+                                                   const TRVLinearRGB* color, TorvoLightSourceStub*& out) override;
+    [[nodiscard]] TRVStatus createAreaLight(const std::string& name, const TRVMatrix4x4* transform,
+                                            const TRVLinearRGB* color, TorvoLightSourceStub*& out) override;
+    [[nodiscard]] TRVStatus createWindowLight(const std::string& name, const TRVMatrix4x4* transform,
+                                              const TRVLinearRGB* color, TorvoLightSourceStub*& out) override;
+    [[nodiscard]] TRVStatus createMaterial(const std::string& name, TorvoMaterialStub*& out) override;
+    [[nodiscard]] TRVStatus findMaterial(const std::string& name, TorvoMaterialStub*& out) override;
+    [[nodiscard]] TRVStatus createPointCloud(const std::string& name, TorvoPointCloudStub*& out) override;
+    [[nodiscard]] TRVStatus endScene() override;
 
 private:
     bool refuseWhenFinalized() const;
     template <class Light>
-    TRVStatus createLight(const char* messageStart, const std::string& name, const TRVMatrix4x4* transform,
-                          const TRVLinearRGB* color, TorvoLightSourceStub*& out);
+    [[nodiscard]] TRVStatus createLight(const char* messageStart, const std::string& name,
+                                        const TRVMatrix4x4* transform, const TRVLinearRGB* color,
+                                        TorvoLightSourceStub*& out);
     template <class Camera, class... Extra>
-    TRVStatus createCamera(const std::string& name, const TRVMatrix4x4* transform, TorvoCameraStub*& out,
-                           Extra... extra);
-    TRVStatus writeDocument();
-    TRVStatus writeFileList();
+    [[nodiscard]] TRVStatus createCamera(const std::string& name, const TRVMatrix4x4* transform, TorvoCameraStub*& out,
+                                         Extra... extra);
+    [[nodiscard]] TRVStatus writeDocument();
+    [[nodiscard]] TRVStatus writeFileList();
 
     std::string name_;
     SceneOwner* manager_;

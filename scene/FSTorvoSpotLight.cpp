@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Status.h"
 #include "geometry/FSTorvoTexture.h"
+#include "scene/Angles.h"
 #include "scene/ParameterChecks.h"
 #include "scene/SceneSerializer.h"
 
@@ -23,13 +24,22 @@ TRVStatus FSTorvoSpotLight::setFalloff(int32_t type, float exponent, float cutof
     return changeFalloff(falloff_, type, exponent, cutoff, clampToOne);
 }
 
+namespace {
+
+// The widest cone, penumbra included, in radians: a full turn with a tolerance, added in single
+// precision, so that a cone of 2π computed by the host in floats passes.
+constexpr float coneTolerance = 0.0001f;
+constexpr double largestConeAngle = static_cast<double>(angles::fullTurn + coneTolerance);
+static_assert(largestConeAngle == 6.283285617828369, "the bound is the float sum");
+
+}  // namespace
+
 TRVStatus FSTorvoSpotLight::setSpotlightCone(float coneAngle, float penumbraAngle, float penumbraExponent)
 {
-    constexpr double largestCone = 6.283285617828369;
     if (!checkAtLeast("penumbra angle", coneAngle, 0.0f))
         return Status::InvalidParameter;
     const float outerAngle = coneAngle + 2.0f * penumbraAngle;
-    const auto inCone = [](double angle) { return angle >= 0.0 && angle <= largestCone; };
+    const auto inCone = [](double angle) { return angle >= 0.0 && angle <= largestConeAngle; };
     if (!inCone(coneAngle) || !inCone(outerAngle)) {
         errorStream() << "Cone out of bounds. Angle:" << coneAngle << " Penumbra angle: " << penumbraAngle
                       << std::endl;

@@ -1,6 +1,7 @@
 // A spot light: shadow radius, cone with penumbra, falloff, a color ramp and a projected texture.
 #pragma once
 
+#include "scene/Angles.h"
 #include "scene/FSTorvoLightSource.h"
 
 #include <filesystem>
@@ -29,15 +30,15 @@ public:
     std::filesystem::path projectedTextureImage() const;
 
     bool serialize(SceneSerializer& serializer) const override;
-    TRVStatus setShadowRadius(float radius) override;
-    TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
-    TRVStatus setSpotlightCone(float coneAngle, float penumbraAngle, float penumbraExponent) override;
-    TRVStatus addLightRampEntry(float position, const TRVLinearRGB* color) override;
-    TRVStatus setProjectedTexture(TorvoTextureStub& texture) override;
+    [[nodiscard]] TRVStatus setShadowRadius(float radius) override;
+    [[nodiscard]] TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
+    [[nodiscard]] TRVStatus setSpotlightCone(float coneAngle, float penumbraAngle, float penumbraExponent) override;
+    [[nodiscard]] TRVStatus addLightRampEntry(float position, const TRVLinearRGB* color) override;
+    [[nodiscard]] TRVStatus setProjectedTexture(TorvoTextureStub& texture) override;
 
 private:
     float shadowRadius_ = 0.0f;
-    float coneAngle_ = 1.5707964f;
+    float coneAngle_ = angles::halfPi;
     float penumbraAngle_ = 0.0f;
     float penumbraExponent_ = 1.0f;
     LightFalloff falloff_;

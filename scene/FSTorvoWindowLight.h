@@ -15,8 +15,8 @@ public:
     const LightFalloff& falloff() const { return falloff_; }
 
     bool serialize(SceneSerializer& serializer) const override;
-    TRVStatus setShadowAngle(float angle) override;
-    TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
+    [[nodiscard]] TRVStatus setShadowAngle(float angle) override;
+    [[nodiscard]] TRVStatus setFalloff(int32_t type, float exponent, float cutoff, bool clampToOne) override;
 
 private:
     float shadowAngle_ = 0.0f;

@@ -24,7 +24,7 @@ public:
     // Creates the set in holder on the first call; later calls must use its mode. The handles
     // are appended as given.
     template <class Holder>
-    static TRVStatus add(Holder& holder, int32_t mode, const Handle* handles, int32_t count)
+    [[nodiscard]] static TRVStatus add(Holder& holder, int32_t mode, const Handle* handles, int32_t count)
     {
         if (count > 0 && handles == nullptr) {
             errorStream() << "Parameter handles must not be NULL." << std::endl;

@@ -7,7 +7,7 @@ namespace trv {
 class TorvoCameraStub {
 public:
     virtual ~TorvoCameraStub() = default;
-    virtual TRVStatus setFov(float horizontalFov, float pixelAspectRatio) = 0;
+    [[nodiscard]] virtual TRVStatus setFov(float horizontalFov, float pixelAspectRatio) = 0;
 };
 
 }  // namespace trv

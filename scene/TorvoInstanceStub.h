@@ -7,10 +7,10 @@ namespace trv {
 // The destructor comes last in this interface's slot order.
 class TorvoInstanceStub {
 public:
-    virtual TRVStatus setRenderStats(int32_t flags, int32_t operation) = 0;
-    virtual TRVStatus addLightLinks(int32_t mode, const TRVLightHandle* lights, int32_t count) = 0;
-    virtual TRVStatus setMaterialOverrides(const TRVMaterialHandle* materials, int32_t count) = 0;
-    virtual TRVStatus addLODInstance(TorvoInstanceStub& highResInstance) = 0;
+    [[nodiscard]] virtual TRVStatus setRenderStats(int32_t flags, int32_t operation) = 0;
+    [[nodiscard]] virtual TRVStatus addLightLinks(int32_t mode, const TRVLightHandle* lights, int32_t count) = 0;
+    [[nodiscard]] virtual TRVStatus setMaterialOverrides(const TRVMaterialHandle* materials, int32_t count) = 0;
+    [[nodiscard]] virtual TRVStatus addLODInstance(TorvoInstanceStub& highResInstance) = 0;
     virtual ~TorvoInstanceStub() = default;
 };
 

@@ -9,27 +9,27 @@ namespace trv {
 class TorvoSceneStub {
 public:
     virtual ~TorvoSceneStub() = default;
-    virtual TRVStatus release() = 0;
-    virtual TRVStatus createInstance(TorvoMeshStub& mesh, const std::string& name, const TRVMatrix4x4* transform,
-                                     TorvoInstanceStub*& out) = 0;
-    virtual TRVStatus createPerspectiveCamera(const std::string& name, const TRVMatrix4x4* transform,
-                                              TorvoCameraStub*& out) = 0;
-    virtual TRVStatus createEnvironmentCamera(const std::string& name, const TRVMatrix4x4* transform,
-                                              int32_t environmentType, TorvoCameraStub*& out) = 0;
-    virtual TRVStatus createPointLight(const std::string& name, const TRVMatrix4x4* transform,
-                                       const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
-    virtual TRVStatus createSpotLight(const std::string& name, const TRVMatrix4x4* transform,
-                                      const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
-    virtual TRVStatus createDirectionalLight(const std::string& name, const TRVMatrix4x4* transform,
-                                             const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
-    virtual TRVStatus createAreaLight(const std::string& name, const TRVMatrix4x4* transform,
-                                      const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
-    virtual TRVStatus createWindowLight(const std::string& name, const TRVMatrix4x4* transform,
-                                        const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
-    virtual TRVStatus createMaterial(const std::string& name, TorvoMaterialStub*& out) = 0;
-    virtual TRVStatus findMaterial(const std::string& name, TorvoMaterialStub*& out) = 0;
-    virtual TRVStatus createPointCloud(const std::string& name, TorvoPointCloudStub*& out) = 0;
-    virtual TRVStatus endScene() = 0;
+    [[nodiscard]] virtual TRVStatus release() = 0;
+    [[nodiscard]] virtual TRVStatus createInstance(TorvoMeshStub& mesh, const std::string& name,
+                                                   const TRVMatrix4x4* transform, TorvoInstanceStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createPerspectiveCamera(const std::string& name, const TRVMatrix4x4* transform,
+                                                            TorvoCameraStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createEnvironmentCamera(const std::string& name, const TRVMatrix4x4* transform,
+                                                            int32_t environmentType, TorvoCameraStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createPointLight(const std::string& name, const TRVMatrix4x4* transform,
+                                                     const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createSpotLight(const std::string& name, const TRVMatrix4x4* transform,
+                                                    const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createDirectionalLight(const std::string& name, const TRVMatrix4x4* transform,
+                                                           const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createAreaLight(const std::string& name, const TRVMatrix4x4* transform,
+                                                    const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createWindowLight(const std::string& name, const TRVMatrix4x4* transform,
+                                                      const TRVLinearRGB* color, TorvoLightSourceStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createMaterial(const std::string& name, TorvoMaterialStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus findMaterial(const std::string& name, TorvoMaterialStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus createPointCloud(const std::string& name, TorvoPointCloudStub*& out) = 0;
+    [[nodiscard]] virtual TRVStatus endScene() = 0;
 };
 
 }  // namespace trv

@@ -1,6 +1,7 @@
 #include "scene/XMLSceneSerializer.h"
 
 #include "core/Text.h"
+#include "scene/Angles.h"
 #include "scene/FSTorvoAreaLight.h"
 #include "scene/FSTorvoDirectionalLight.h"
 #include "scene/FSTorvoEnvironmentCamera.h"
@@ -22,27 +23,33 @@ namespace {
 
 const char* const declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
-// The names of the render-stat bits, by bit number; bits without a name are never written.
-const char* renderStatName(int bit)
-{
-    switch (bit) {
-    case 0: return "PrimaryVisibility";
-    case 1: return "CastShadows";
-    case 2: return "ReceiveShadows";
-    case 5: return "VisibleInReflections";
-    case 6: return "VisibleInRefractions";
-    case 7: return "VisibleInFG";
-    case 8: return "DoubleSided";
-    case 9: return "Opposite";
-    case 10: return "CastGI";
-    case 11: return "ReceiveGI";
-    case 14: return "CastOcclusion";
-    case 15: return "ReceiveOcclusion";
-    case 18: return "SelfOcclusion";
-    case 19: return "ShadowBias";
-    default: return nullptr;
-    }
-}
+// The render stats that have an element, in the order of their bits; other bits are never written.
+struct RenderStatElement {
+    uint32_t mask;
+    const char* name;
+};
+const RenderStatElement renderStatElements[] = {
+    {TRV_RS_PRIMARY_VISIBILITY, "PrimaryVisibility"},
+    {TRV_RS_CAST_SHADOWS, "CastShadows"},
+    {TRV_RS_RECEIVE_SHADOWS, "ReceiveShadows"},
+    {TRV_RS_VISIBLE_IN_REFLECTIONS, "VisibleInReflections"},
+    {TRV_RS_VISIBLE_IN_REFRACTIONS, "VisibleInRefractions"},
+    {TRV_RS_VISIBLE_IN_FG, "VisibleInFG"},
+    {TRV_RS_DOUBLE_SIDED, "DoubleSided"},
+    {TRV_RS_OPPOSITE, "Opposite"},
+    {TRV_RS_CAST_GI, "CastGI"},
+    {TRV_RS_RECEIVE_GI, "ReceiveGI"},
+    {TRV_RS_CAST_OCCLUSION, "CastOcclusion"},
+    {TRV_RS_RECEIVE_OCCLUSION, "ReceiveOcclusion"},
+    {TRV_RS_SELF_OCCLUSION, "SelfOcclusion"},
+    {TRV_RS_SHADOW_BIAS, "ShadowBias"},
+};
+
+// Degrees in half a turn, for the radians of the light objects.
+constexpr double halfTurnDegrees = 180.0;
+// A perspective camera's vertical field of view over its horizontal one, before the pixel aspect
+// ratio: the renderer's frame is 4:3.
+constexpr float verticalFovShare = 0.75f;
 
 const char* const channelNames[FSTorvoMaterial::channelCount] = {"Diffuse",      "Specular",  "Emissive",
                                                                  "Transparency", "Shininess", "Reflection"};
@@ -81,7 +88,7 @@ void XMLSceneSerializer::appendCData(std::string& out, const std::string& text)
 
 float XMLSceneSerializer::degrees(float radians)
 {
-    return static_cast<float>(double(radians) * 180.0 / double(3.1415927f));
+    return static_cast<float>(double(radians) * halfTurnDegrees / double(angles::pi));
 }
 
 std::string XMLSceneSerializer::cachePath(const std::string& directory, const std::filesystem::path& fileName)
@@ -223,12 +230,9 @@ bool XMLSceneSerializer::writeInstance(const FSTorvoInstance& instance)
     const uint32_t changed = stats ^ static_cast<uint32_t>(FSTorvoInstance::initialRenderStats);
     if (changed != 0) {
         open("RenderStats");
-        for (int bit = 0; bit < 32; ++bit) {
-            const uint32_t value = uint32_t(1) << bit;
-            const char* name = renderStatName(bit);
-            if ((changed & value) != 0 && name != nullptr)
-                leaf(name, (stats & value) != 0);
-        }
+        for (const RenderStatElement& element : renderStatElements)
+            if ((changed & element.mask) != 0)
+                leaf(element.name, (stats & element.mask) != 0);
         close("RenderStats");
     }
 
@@ -267,7 +271,7 @@ bool XMLSceneSerializer::writeCamera(const FSTorvoCamera& camera)
         leaf("Type", "PERSPECTIVE");
         open("Fov");
         leaf("x", perspective->horizontalFov());
-        leaf("y", perspective->horizontalFov() * 0.75f * perspective->pixelAspectRatio());
+        leaf("y", perspective->horizontalFov() * verticalFovShare * perspective->pixelAspectRatio());
         close("Fov");
     } else if (const auto* environment = dynamic_cast<const FSTorvoEnvironmentCamera*>(&camera)) {
         leaf("Type", "ENVIRONMENT");

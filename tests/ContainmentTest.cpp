@@ -106,7 +106,7 @@ TEST(Containment, ChildEndsWithItsKilledHost)
     ASSERT_GT(host, 0);
     ASSERT_GT(child, 0);
     // Past the containment and into the program before the host goes.
-    EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
+    EXPECT_TRUE(within(std::chrono::seconds(5), [child = child] { return command(child) == "sleep"; }));
     EXPECT_TRUE(sleeperEndsWithKilledHost(host, child));
 }
 
@@ -115,12 +115,15 @@ TEST(Containment, ChildOutlivesTheHostThreadThatStartedItButNotTheHost)
     // The renderer is started from a thread that ends at once, as a host's worker may.
     const auto [host, child] = hostWithChild([] {
         trv::platform::ChildProcess started;
-        std::thread([&] { trv::platform::startChild("/bin/sleep", {"60"}, {}, -1, started); }).join();
+        std::thread([&] {
+            if (trv::platform::startChild("/bin/sleep", {"60"}, {}, -1, started) != 0)
+                started.pid = 0;
+        }).join();
         return static_cast<pid_t>(started.pid);
     });
     ASSERT_GT(host, 0);
     ASSERT_GT(child, 0);
-    EXPECT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
+    EXPECT_TRUE(within(std::chrono::seconds(5), [child = child] { return command(child) == "sleep"; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_TRUE(running(child));
     EXPECT_TRUE(sleeperEndsWithKilledHost(host, child));
@@ -132,7 +135,7 @@ TEST(Containment, UncontainedChildWouldOutliveItsHost)
     const auto [host, child] = hostWithChild(forkedSleeper(false));
     ASSERT_GT(host, 0);
     ASSERT_GT(child, 0);
-    ASSERT_TRUE(within(std::chrono::seconds(5), [&] { return command(child) == "sleep"; }));
+    ASSERT_TRUE(within(std::chrono::seconds(5), [child = child] { return command(child) == "sleep"; }));
     ::kill(host, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(host, &status, 0), host);

@@ -334,7 +334,7 @@ TEST_F(ExrFramebuffer, LoadingIsLoggedWithThePath)
     ExrImage image;
     image.channels = {"l.R"};
     load(image);
-    trv::setLogTarget(trv::InfoLog, 0, "");
+    EXPECT_EQ(trv::setLogTarget(trv::InfoLog, 0, ""), 0);
     std::string text = readFile(log);
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     EXPECT_EQ(text,

@@ -86,7 +86,7 @@ struct HostileRenderer : trvtest::JobRig {
     static bool completed(trv::FSTorvoJob& job)
     {
         TRVBool done = 0;
-        job.isJobCompleted(&done);
+        EXPECT_EQ(job.isJobCompleted(&done), 0);
         return done != 0;
     }
 };

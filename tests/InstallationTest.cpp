@@ -48,12 +48,12 @@ protected:
     void SetUp() override
     {
         log_ = dir_ / "info.log";
-        trv::setLogTarget(trv::InfoLog, 3, log_.string());
+        ASSERT_EQ(trv::setLogTarget(trv::InfoLog, trv::LogTargetFile, log_.string()), TRV_SUCCESS);
         env_.set("PROCESSOR_ARCHITECTURE", nullptr);
         env_.set("PROCESSOR_ARCHITEW6432", nullptr);
         env_.set("TORVO_ROOT", nullptr);
     }
-    void TearDown() override { trv::setLogTarget(trv::InfoLog, 0, ""); }
+    void TearDown() override { EXPECT_EQ(trv::setLogTarget(trv::InfoLog, trv::LogTargetNone, ""), TRV_SUCCESS); }
     fs::path directoryWith(const std::string& name, std::initializer_list<const char*> files)
     {
         const fs::path d = dir_ / name;

@@ -51,7 +51,7 @@ bool runToEnd(trv::FSTorvoJob& job, int seconds = 20)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (job.state() == trv::JobState::Running && std::chrono::steady_clock::now() < deadline)
-        job.waitJobDone(1000);
+        EXPECT_EQ(job.waitJobDone(1000), 0);
     return job.state() != trv::JobState::Running;
 }
 
@@ -214,7 +214,7 @@ TEST_F(JobFixture, ProgressFollowsTitlesValuesAndCountedPhases)
         if (!fresh)
             continue;
         TRVBool again = 0, againFresh = 0;
-        bake->jobHasNewProgress(&again, &againFresh);
+        ASSERT_EQ(bake->jobHasNewProgress(&again, &againFresh), 0);
         EXPECT_EQ(again, activity);
         EXPECT_TRUE(againFresh);
         TorvoString title = nullptr;
@@ -222,10 +222,10 @@ TEST_F(JobFixture, ProgressFollowsTitlesValuesAndCountedPhases)
         ASSERT_EQ(bake->getJobProgress(&title, &progress), 0);
         ASSERT_EQ(bake->getGlobalJobProgress(&global), 0);
         seen.push_back({textOf(title), progress, global});
-        bake->jobHasNewProgress(&activity, &fresh);
+        ASSERT_EQ(bake->jobHasNewProgress(&activity, &fresh), 0);
         EXPECT_FALSE(activity || fresh);
         TRVBool done = 0;
-        bake->isJobCompleted(&done);
+        ASSERT_EQ(bake->isJobCompleted(&done), 0);
         completed.push_back(done != 0);
     }
     const std::vector<Progress> expected{
@@ -236,8 +236,8 @@ TEST_F(JobFixture, ProgressFollowsTitlesValuesAndCountedPhases)
     // "Done rendering!" inside a title counts as a title only; the piece of its own sets the flag.
     EXPECT_EQ(completed, (std::vector<bool>{false, false, false, false, false, false, false, true}));
     TRVBool done = 0, running = 1;
-    bake->isJobCompleted(&done);
-    bake->isJobRunning(&running);
+    ASSERT_EQ(bake->isJobCompleted(&done), 0);
+    ASSERT_EQ(bake->isJobRunning(&running), 0);
     EXPECT_TRUE(done);
     EXPECT_FALSE(running);
     EXPECT_EQ(bake->progressRecord().stageBase, 100);
@@ -287,7 +287,7 @@ TEST_F(JobFixture, AValueBeforeTheFirstTitleOfALaterStageLeavesTheGlobalProgress
     while (bake->state() == trv::JobState::Running && std::chrono::steady_clock::now() < deadline) {
         ASSERT_EQ(bake->waitJobDone(-1), 0);
         TRVBool activity = 0, fresh = 0;
-        bake->jobHasNewProgress(&activity, &fresh);
+        ASSERT_EQ(bake->jobHasNewProgress(&activity, &fresh), 0);
         if (!fresh)
             continue;
         TorvoString title = nullptr;
@@ -360,8 +360,8 @@ TEST_F(JobFixture, CancelEndsAHangingRendererQuickly)
     auto bake = job(2);
     script(*bake, 0, "say [PROGRESS] Progress Title: Baking Texture\nhang\n");
     ASSERT_EQ(bake->startJob(2, 0), 0);
-    bake->waitJobDone(1000);
-    bake->waitJobDone(1000);
+    EXPECT_EQ(bake->waitJobDone(1000), 0);
+    EXPECT_EQ(bake->waitJobDone(1000), 0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(bake->cancelJob(), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
@@ -470,7 +470,7 @@ TEST_F(JobFixture, TheRendererProgramBakesAVertexTarget)
     ASSERT_TRUE(runToEnd(bake));
     ASSERT_EQ(resultOf(bake), 0);
     TRVBool done = 0;
-    bake.isJobCompleted(&done);
+    ASSERT_EQ(bake.isJobCompleted(&done), 0);
     EXPECT_TRUE(done);
 
     trv::TorvoFramebufferStub* result = nullptr;

@@ -40,6 +40,29 @@ TEST_F(LogTest, BadTargetsAreRefused)
     EXPECT_EQ(TRVSetLogTarget(0, 3, (dir_ / "missing" / "log.txt").c_str()), 1);
 }
 
+TEST_F(LogTest, AnUnknownTargetKindIsRefusedWithoutReplacingTheTarget)
+{
+    const fs::path log = dir_ / "kept.log";
+    ASSERT_EQ(TRVSetLogTarget(0, 3, log.c_str()), 0);
+    EXPECT_EQ(TRVSetLogTarget(0, 5, nullptr), 1);
+    EXPECT_EQ(TRVSetLogTarget(0, -1, nullptr), 1);
+    // Threads that exist already and threads started afterwards still write to the file.
+    TRVEndMesh(nullptr);
+    std::thread([] { TRVEndTexture(nullptr); }).join();
+    EXPECT_EQ(readFile(log), "Invalid TorvoMesh Handle: 0000000000000000\r\n"
+                             "Invalid TorvoTexture Handle: 0000000000000000\r\n");
+}
+
+TEST_F(LogTest, AFileThatCannotBeOpenedYetIsTriedAgainByLaterThreads)
+{
+    const fs::path log = dir_ / "later" / "errors.log";
+    EXPECT_EQ(TRVSetLogTarget(0, 3, log.c_str()), 1);
+    TRVEndMesh(nullptr);
+    fs::create_directories(log.parent_path());
+    std::thread([] { TRVEndTexture(nullptr); }).join();
+    EXPECT_EQ(readFile(log), "Invalid TorvoTexture Handle: 0000000000000000\r\n");
+}
+
 TEST_F(LogTest, FileTargetAppendsLinesEndingInCarriageReturnLineFeed)
 {
     const fs::path log = dir_ / "errors.log";

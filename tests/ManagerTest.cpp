@@ -6,6 +6,7 @@
 #include "scene/FSTorvoScene.h"
 #include "torvo.h"
 
+#include "ChildProcess.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dlfcn.h>
+
 #include <atomic>
+#include <cerrno>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -35,7 +41,7 @@ public:
     {
         EXPECT_EQ(trv::setLogTarget(trv::InfoLog, 3, file.string()), 0);
     }
-    ~InfoCapture() { trv::setLogTarget(trv::InfoLog, 0, ""); }
+    ~InfoCapture() { EXPECT_EQ(trv::setLogTarget(trv::InfoLog, trv::LogTargetNone, ""), TRV_SUCCESS); }
     std::string text() const
     {
         std::string t = readFile(file_), out;
@@ -538,3 +544,215 @@ TEST(Manager, InformationLogNamesEachCacheStepWithAllThreeNames)
     ASSERT_NE(start, std::string::npos) << log;
     EXPECT_EQ(log.substr(start), expected);
 }
+
+// Permission changes of one file fail, as on a file system that refuses them. The standard
+// library's permission call goes through fchmodat; every other file is passed on.
+namespace {
+
+std::mutex refusedMutex;
+std::string refusedPath;
+
+void refusePermissionChanges(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(refusedMutex);
+    refusedPath = path;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int fchmodat(int directory, const char* path, mode_t mode,
+                                                             int flags) noexcept
+{
+    {
+        std::lock_guard<std::mutex> lock(refusedMutex);
+        if (!refusedPath.empty() && refusedPath == path) {
+            errno = EROFS;
+            return -1;
+        }
+    }
+    using Call = int (*)(int, const char*, mode_t, int);
+    static const Call system = reinterpret_cast<Call>(::dlsym(RTLD_NEXT, "fchmodat"));
+    return system(directory, path, mode, flags);
+}
+
+namespace {
+
+TEST(Manager, ReferenceTextureRemovesItsCopyWhenItCannotBeMadeWritable)
+{
+    TestDirectory dir("cache");
+    const fs::path root = dir.path() / "cache";
+    auto manager = makeManager(root);
+    const fs::path source = dir.path() / "wall.png";
+    writeFile(source, "png bytes");
+    const fs::path copy = root / "textures" / (trv::nameHash(std::string("wall")) + ".png");
+
+    refusePermissionChanges(copy.string());
+    trv::TorvoTextureStub* texture = nullptr;
+    EXPECT_EQ(manager->referenceTexture("wall", source.string(), texture), 7);
+    EXPECT_EQ(trv::lastError(), "Failed to disable the read only file permission for: wall\n");
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_EQ(manager->findTexture("wall", texture), 8);
+
+    // Once the system allows it, a retry succeeds (no "file exists" from the first attempt).
+    refusePermissionChanges("");
+    ASSERT_EQ(manager->referenceTexture("wall", source.string(), texture), 0) << trv::lastError();
+    EXPECT_EQ(readFile(copy), "png bytes");
+}
+
+TEST(Manager, EraseOfAFileThatCannotBeRemovedFailsWithStatus7AndKeepsTheEntry)
+{
+    TestDirectory dir("cache");
+    const fs::path root = dir.path() / "cache";
+    fs::create_directories(root / "meshes");
+    const fs::path meshFile = root / "meshes" / (trv::nameHash(std::string("m")) + ".ttm");
+    writeFile(meshFile, "");
+    auto manager = makeManager(root);
+    const fs::path image = dir.path() / "i.png";
+    writeFile(image, "");
+    trv::TorvoTextureStub* texture = nullptr;
+    ASSERT_EQ(manager->referenceTexture("i", image.string(), texture), 0);
+    const fs::path textureFile = static_cast<trv::FSTorvoTexture*>(texture)->imagePath();
+
+    // Non-empty directories where the files were.
+    for (const fs::path& file : {meshFile, textureFile}) {
+        fs::remove(file);
+        fs::create_directories(file / "inside");
+    }
+    struct Case {
+        const char* name;
+        fs::path file;
+        std::function<TRVStatus()> erase;
+    };
+    const Case cases[] = {{"mesh", meshFile, [&] { return manager->eraseCachedMesh("m"); }},
+                          {"texture", textureFile, [&] { return manager->eraseCachedTexture("i"); }}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.erase(), 7) << c.name;
+        const std::string prefix = "Failed to remove " + c.file.string() + " from the cache: ";
+        const std::string error = trv::lastError();
+        EXPECT_EQ(error.substr(0, prefix.size()), prefix) << c.name;
+        EXPECT_GT(error.size(), prefix.size() + 1) << "the reason is missing: " << error;
+        EXPECT_TRUE(fs::is_directory(c.file)) << c.name;
+    }
+    trv::TorvoMeshStub* mesh = nullptr;
+    EXPECT_EQ(manager->findMesh("m", mesh), 0);
+    EXPECT_EQ(manager->findTexture("i", texture), 0);
+
+    // With the obstacle gone the same erase goes through.
+    for (const Case& c : cases) {
+        fs::remove_all(c.file);
+        EXPECT_EQ(c.erase(), 0) << c.name;
+    }
+    EXPECT_EQ(manager->findMesh("m", mesh), 8);
+}
+
+TEST(Manager, SceneNamesWhoseFilesWouldMeetAreRefused)
+{
+    TestDirectory dir("cache");
+    auto manager = makeManager(dir.path());
+    trv::TorvoSceneStub* x = nullptr;
+    ASSERT_EQ(manager->beginScene("X", x), 0);
+    // "X_files.xml" is the file list of X and would be the document of X_files.
+    trv::TorvoSceneStub* scene = reinterpret_cast<trv::TorvoSceneStub*>(1);
+    EXPECT_EQ(manager->beginScene("X_files", scene), 3);
+    EXPECT_EQ(trv::lastError(), "A scene named X_files would share the file X_files.xml with the scene named X\n");
+    // The other way round.
+    trv::TorvoSceneStub* files = nullptr;
+    ASSERT_EQ(manager->beginScene("Y_files", files), 0);
+    EXPECT_EQ(manager->beginScene("Y", scene), 3);
+    EXPECT_EQ(trv::lastError(), "A scene named Y would share the file Y_files.xml with the scene named Y_files\n");
+    // Names that only look alike write files of their own.
+    for (const char* name : {"X_file", "x_files", "Xfiles", "X_files2", "_files"}) {
+        trv::TorvoSceneStub* other = nullptr;
+        EXPECT_EQ(manager->beginScene(name, other), 0) << name;
+    }
+    // Once X is released, X_files may be begun.
+    ASSERT_EQ(manager->unregisterScene(static_cast<trv::FSTorvoScene&>(*x)), 0);
+    EXPECT_EQ(manager->beginScene("X_files", scene), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Files in the four directories a manager empties when it is alone on its cache.
+void fillPerManagerDirectories(const fs::path& root)
+{
+    for (const char* sub : {"scenes", "temp", "jobs", "scripts"})
+        writeFile(root / sub / "live.txt", sub);
+}
+
+bool perManagerDirectoriesKept(const fs::path& root)
+{
+    for (const char* sub : {"scenes", "temp", "jobs", "scripts"})
+        if (readFile(root / sub / "live.txt") != sub)
+            return false;
+    return true;
+}
+
+TEST(Manager, ASecondManagerOnALiveCacheLeavesItsScenesJobsAndTemporaryFilesAlone)
+{
+    TestDirectory dir("cache");
+    const fs::path root = dir.path() / "cache";
+    auto first = makeManager(root);
+    trv::TorvoSceneStub* scene = nullptr;
+    ASSERT_EQ(first->beginScene("room", scene), 0);
+    ASSERT_EQ(scene->endScene(), 0);
+    fillPerManagerDirectories(root);
+
+    // Another manager in this process: one information line, nothing removed.
+    {
+        InfoCapture info(dir.path() / "info.log");
+        auto second = makeManager(root);
+        const std::string line = "Cache directory " + root.string() +
+                                 " is in use by another manager: its scenes, temp, jobs and scripts directories "
+                                 "are kept.\n";
+        const std::string log = info.text();
+        const std::size_t at = log.find(line);
+        EXPECT_NE(at, std::string::npos) << log;
+        EXPECT_EQ(log.find(line, at + 1), std::string::npos) << log;
+    }
+    EXPECT_TRUE(perManagerDirectoriesKept(root));
+    EXPECT_TRUE(fs::exists(root / "scenes" / "room.xml"));
+    EXPECT_TRUE(fs::exists(root / "scenes" / "room_files.xml"));
+
+    // ... and in another process, while this one still holds the cache.
+    trvtest::inChild([&] {
+        trv::FSTorvoManager other;
+        CHILD_EXPECT_EQ(other.initialize(root, 0), 0);
+        CHILD_EXPECT_EQ(perManagerDirectoriesKept(root), true);
+    });
+    EXPECT_TRUE(perManagerDirectoriesKept(root));
+
+    // A cache nobody uses any more is cleaned as before.
+    first.reset();
+    auto alone = makeManager(root);
+    for (const char* sub : {"scenes", "temp", "jobs", "scripts"})
+        EXPECT_TRUE(fs::is_directory(root / sub) && fs::is_empty(root / sub)) << sub;
+}
+
+TEST(Manager, ManagersCreatedTogetherOnOneCacheCleanItOnceAndKeepEachOthersFiles)
+{
+    TestDirectory dir("cache");
+    const fs::path root = dir.path() / "cache";
+    fs::create_directories(root / "scenes");
+    writeFile(root / "scenes" / "stale.xml", "from a manager long gone");
+    constexpr int count = 4;
+    std::vector<std::unique_ptr<trv::FSTorvoManager>> managers(count);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i)
+        threads.emplace_back([&, i] {
+            managers[i] = std::make_unique<trv::FSTorvoManager>();
+            const TRVStatus status = managers[i]->initialize(root, 0);
+            // Each writes its scene right away; a manager cleaning after that would remove it.
+            trv::TorvoSceneStub* scene = nullptr;
+            if (status == 0 && managers[i]->beginScene("scene" + std::to_string(i), scene) == 0)
+                static_cast<void>(scene->endScene());
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_FALSE(fs::exists(root / "scenes" / "stale.xml"));
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(fs::exists(root / "scenes" / ("scene" + std::to_string(i) + ".xml"))) << i;
+}
+
+}  // namespace

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <thread>
@@ -192,6 +193,23 @@ TEST(Process, HandlersLeaveNoDescriptorsOrChildrenBehind)
     }
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_FALSE(hasUncollectedChildren());
+}
+
+TEST(Process, RenderersInheritNoDescriptorButTheirOutput)
+{
+    // A descriptor without close-on-exec, as a file that another host thread is opening right when
+    // a renderer starts (the standard file streams open that way).
+    const fs::path dir = scratch("inherit");
+    const int open = ::open((dir / "held").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(open, 3);
+    const std::string probe = "-c \"[ -e /proc/self/fd/" + std::to_string(open) + " ]\"";
+    int32_t code = -1;
+    ASSERT_EQ(trv::runAndWait("/bin/sh", probe, dir, code), 0);
+    EXPECT_EQ(code, 1) << "the child holds descriptor " << open;
+    // The probe itself sees what it is given: its output.
+    ASSERT_EQ(trv::runAndWait("/bin/sh", "-c \"[ -e /proc/self/fd/1 ]\"", dir, code), 0);
+    EXPECT_EQ(code, 0);
+    ::close(open);
 }
 
 // A process that has ended but waits for its new parent to collect it.

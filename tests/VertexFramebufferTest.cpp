@@ -168,7 +168,7 @@ TEST_F(VertexFramebuffer, LoadingIsLoggedAndBadFilesThrow)
     const fs::path log = dir_ / "info.log";
     ASSERT_EQ(trv::setLogTarget(trv::InfoLog, 3, log.string()), 0);
     load(resultFile({{"values", 4, 1}}, 1));
-    trv::setLogTarget(trv::InfoLog, 0, "");
+    EXPECT_EQ(trv::setLogTarget(trv::InfoLog, 0, ""), 0);
     std::string text = readFile(log);
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     EXPECT_EQ(text, "Opening point cloud file " + file_.string() + "\nClosing point cloud file " + file_.string() + "\n");

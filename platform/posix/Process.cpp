@@ -2,12 +2,14 @@
 
 #include "platform/Containment.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -99,6 +101,40 @@ void closeDescriptor(int& descriptor) noexcept
 
 namespace {
 
+// Runs in a new child between fork and exec (async-signal-safe only): closes every descriptor
+// above standard error except kept. Without close-on-exec a descriptor would pass into the
+// renderer: the host's own, or one that another host thread is opening at this very moment (the
+// standard file streams set no close-on-exec), which would then stay open, and its file locked or
+// undeletable, for as long as the renderer runs.
+void closeOtherDescriptors(int kept, int highestPlusOne) noexcept
+{
+    constexpr int firstOther = 3;
+    unsigned first = firstOther;
+    bool closed = true;
+    if (kept >= firstOther) {
+        if (kept > firstOther)
+            closed = ::close_range(firstOther, static_cast<unsigned>(kept - 1), 0) == 0;
+        first = static_cast<unsigned>(kept + 1);
+    }
+    if (closed && ::close_range(first, ~0u, 0) == 0)
+        return;
+    // A kernel without close_range: one by one, up to the limit taken before the fork.
+    for (int descriptor = firstOther; descriptor < highestPlusOne; ++descriptor)
+        if (descriptor != kept)
+            ::close(descriptor);
+}
+
+// The descriptor limit, for closeOtherDescriptors' fallback.
+int descriptorLimit()
+{
+    constexpr rlim_t assumed = 1 << 16;
+    constexpr rlim_t largest = 1 << 20;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return static_cast<int>(assumed);
+    return static_cast<int>(std::min(limit.rlim_cur, largest));
+}
+
 // startChild on the forking thread.
 int forkChild(const std::string& executable, const std::vector<std::string>& arguments,
               const std::filesystem::path& workingDirectory, int outputDescriptor, ChildProcess& child)
@@ -115,6 +151,7 @@ int forkChild(const std::string& executable, const std::vector<std::string>& arg
     argv.push_back(nullptr);
     const std::string directory = workingDirectory.native();
     const int hostPid = ::getpid();
+    const int highestDescriptor = descriptorLimit();
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
@@ -136,6 +173,7 @@ int forkChild(const std::string& executable, const std::vector<std::string>& arg
         }
         if (error == 0 && !directory.empty() && ::chdir(directory.c_str()) != 0)
             error = errno;
+        closeOtherDescriptors(report[1], highestDescriptor);
         if (error == 0) {
             ::signal(SIGPIPE, SIG_DFL);
             ::execvp(argv[0], argv.data());

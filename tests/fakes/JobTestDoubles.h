@@ -195,9 +195,9 @@ public:
     LogCapture(const fs::path& file, trv::LogKind kind) : file_(file), kind_(kind)
     {
         fs::remove(file_);
-        trv::setLogTarget(kind_, 3, file_.string());
+        EXPECT_EQ(trv::setLogTarget(kind_, trv::LogTargetFile, file_.string()), TRV_SUCCESS);
     }
-    ~LogCapture() { trv::setLogTarget(kind_, 0, ""); }
+    ~LogCapture() { EXPECT_EQ(trv::setLogTarget(kind_, trv::LogTargetNone, ""), TRV_SUCCESS); }
     // The lines written so far, line breaks as "\n".
     std::string text() const
     {

@@ -188,7 +188,7 @@ struct ClusterJob : ClusterRig {
         while (job.state() == trv::JobState::Running && Clock::now() < deadline) {
             EXPECT_EQ(job.waitJobDone(1000), 0);
             int32_t global = -1;
-            job.getGlobalJobProgress(&global);
+            EXPECT_EQ(job.getGlobalJobProgress(&global), 0);
             if (seen.empty() || seen.back() != global)
                 seen.push_back(global);
         }
@@ -214,7 +214,7 @@ TEST_F(ClusterJob, ARequiredDistributionRendersOnTheClusterWithSteadyProgress)
     const auto seen = drive(*bake);
     EXPECT_EQ(resultOf(*bake), 0);
     TRVBool completed = 0;
-    bake->isJobCompleted(&completed);
+    ASSERT_EQ(bake->isJobCompleted(&completed), 0);
     EXPECT_TRUE(completed);
     ASSERT_FALSE(seen.empty());
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << ::testing::PrintToString(seen);
@@ -270,7 +270,7 @@ TEST_F(ClusterJob, ACancelLeavesNoTaskBehind)
     long id = -1;
     ASSERT_TRUE(waitFor(
         [&] {
-            bake->waitJobDone(100);
+            EXPECT_EQ(bake->waitJobDone(100), 0);
             id = farmtest::submittedJob(log.text());
             return id > 0 && farmtest::runningTasks(id) > 0;
         },

@@ -22,7 +22,7 @@ struct DistributedJob : trvtest::JobRig {
         while (job.state() == trv::JobState::Running && std::chrono::steady_clock::now() < deadline) {
             EXPECT_EQ(job.waitJobDone(1000), 0);
             int32_t global = -1;
-            job.getGlobalJobProgress(&global);
+            EXPECT_EQ(job.getGlobalJobProgress(&global), 0);
             if (seen.empty() || seen.back() != global)
                 seen.push_back(global);
         }
