@@ -21,6 +21,8 @@ void demoCubeGeometry(DemoCube* cube);
 /* How the bake is rendered (TRVStartJob's distribution): 0 here, 1 or 2 on a cluster. Set by
    "demo_host --distribution N". */
 extern int32_t demoDistribution;
+/* A small, fast bake of the same room (smaller images, fewer rays), for tests. "demo_host --quick". */
+extern int demoQuick;
 
 int demoCache(TorvoManager manager);                      /* what the cache holds, where the renderer is */
 int demoGeometry(TorvoManager manager);                   /* meshes and textures */

@@ -27,14 +27,19 @@ void demoPrintStatus(const char* what, TRVStatus status)
 }
 
 int32_t demoDistribution = 0;
+int demoQuick = 0;
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && strcmp(argv[1], "--distribution") == 0) {
-        demoDistribution = atoi(argv[2]);
-    } else if (argc != 1) {
-        fprintf(stderr, "usage: demo_host [--distribution 0|1|2]\n");
-        return 2;
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--distribution") == 0 && i + 1 < argc) {
+            demoDistribution = atoi(argv[++i]);
+        } else if (strcmp(argv[i], "--quick") == 0) {
+            demoQuick = 1;
+        } else {
+            fprintf(stderr, "usage: demo_host [--distribution 0|1|2] [--quick]\n");
+            return 2;
+        }
     }
     printf("torvo32 demo host (interface version %d)\n", TRV_INTERFACE_VERSION);
     if (TRVSetStringEncoding(TRV_ENCODING_UTF8) != TRV_SUCCESS) {

@@ -5,16 +5,18 @@
 
 #define JOB_CONFIG "demo_job_config.xml"
 #define JOB_INFO_LOG "demo_job_info.log"
-#define DEMO_TILE_SIZE 256
+#define DEMO_TITLE_SIZE 256
+#define DEMO_TILE_SIZE (demoQuick ? 64 : 256)
+#define DEMO_GATHER_RAYS (demoQuick ? 8 : 64)
 #define DEMO_TILES_X 4
 #define DEMO_TILES_Y 2
 #define DEMO_DIRECT_LIGHT_ONLY 0
 #define DEMO_AO_DISTANCE 2.0f
 #define DEMO_AO_CONE 180.0f
-#define DEMO_AO_RAYS 64
+#define DEMO_AO_RAYS (demoQuick ? 8 : 64)
 #define DEMO_DISPLAY_GAMMA 2.2f
-#define DEMO_VIEW_WIDTH 640
-#define DEMO_VIEW_HEIGHT 400
+#define DEMO_VIEW_WIDTH (demoQuick ? 160 : 640)
+#define DEMO_VIEW_HEIGHT (demoQuick ? 100 : 400)
 
 /* The host's job configuration: a surface-transfer bake with final gathering. */
 static int demoWriteConfig(void)
@@ -22,27 +24,27 @@ static int demoWriteConfig(void)
     FILE* file = fopen(JOB_CONFIG, "w");
     if (!file)
         return 1;
-    fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    fprintf(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
           "<KXConfig>\n"
           "\t<FrameSettings><renderType>surfaceTransfer</renderType></FrameSettings>\n"
           "\t<GISettings>\n"
           "\t\t<enableGI>true</enableGI>\n"
           "\t\t<primaryIntegrator>FinalGather</primaryIntegrator>\n"
-          "\t\t<fgRays>64</fgRays>\n"
+          "\t\t<fgRays>%d</fgRays>\n"
           "\t\t<secondaryIntegrator>PathTracer</secondaryIntegrator>\n"
           "\t\t<prepassMinSampleRate>-2</prepassMinSampleRate>\n"
           "\t\t<prepassMaxSampleRate>0</prepassMaxSampleRate>\n"
           "\t</GISettings>\n"
           "\t<SurfaceTransferSettings><targets/></SurfaceTransferSettings>\n"
           "</KXConfig>\n",
-          file);
+          DEMO_GATHER_RAYS);
     return fclose(file) != 0;
 }
 
 /* Polls the running job and keeps one line of progress up to date. */
 static void demoShowProgress(TorvoJob job)
 {
-    char title[64] = "";
+    char title[DEMO_TITLE_SIZE] = "";
     int32_t progress = 0, global = 0;
     TRVBool running = 1;
     while (running) {
@@ -54,14 +56,13 @@ static void demoShowProgress(TorvoJob job)
             if (TRVGetJobProgress(job, &text, &progress) == TRV_SUCCESS) {
                 int32_t length = 0;
                 TRVGetLength(text, &length);
-                if (length > (int32_t)sizeof title)
-                    length = (int32_t)sizeof title;
-                TRVCopy(text, title, length);
-                title[sizeof title - 1] = 0;
+                /* a title too long for the line keeps the previous one */
+                if (length <= (int32_t)sizeof title)
+                    TRVCopy(text, title, length);
                 TRVReleaseString(text);
             }
             TRVGetGlobalJobProgress(job, &global);
-            printf("\r  %-40s %3d%%   job %3d%%", title, (int)progress, (int)global);
+            printf("\r  %-48.48s %3d%%   job %3d%%", title, (int)progress, (int)global);
             fflush(stdout);
         }
         if (TRVIsJobRunning(job, &running) != TRV_SUCCESS)

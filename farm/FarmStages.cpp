@@ -8,6 +8,8 @@
 #include "job/TorvoRenderTool.h"
 #include "platform/Guid.h"
 
+#include <tinyxml2.h>
+
 #include <algorithm>
 
 namespace farm {
@@ -18,6 +20,27 @@ namespace {
 
 // The renderer's switch for "no result display": the front end has no display mode to pass.
 constexpr int32_t noDisplaySwitch = 2;
+
+// A batch's command line carries no output name, yet a camera stage's image is named after it.
+// The library names every stage document <target>_<pass>.xml and a camera stage's output
+// <pass>_<camera>, so the name is made again from the file name and the document's camera.
+std::string cameraOutputName(const fs::path& configuration)
+{
+    tinyxml2::XMLDocument document;
+    if (document.LoadFile(configuration.string().c_str()) != tinyxml2::XML_SUCCESS)
+        return {};
+    const tinyxml2::XMLElement* frame = document.FirstChildElement("KXConfig");
+    frame = frame ? frame->FirstChildElement("FrameSettings") : nullptr;
+    const tinyxml2::XMLElement* type = frame ? frame->FirstChildElement("renderType") : nullptr;
+    const tinyxml2::XMLElement* camera = frame ? frame->FirstChildElement("cameraName") : nullptr;
+    if (!type || !type->GetText() || std::string(type->GetText()) != "Render" || !camera || !camera->GetText())
+        return {};
+    const std::string stem = configuration.stem().string();
+    const size_t separator = stem.rfind('_');
+    if (separator == std::string::npos)
+        return {};
+    return stem.substr(separator + 1) + "_" + camera->GetText();
+}
 
 }  // namespace
 
@@ -43,7 +66,9 @@ std::vector<FarmStage> prepareStages(const FarmArguments& arguments)
             stage.unreadableWhy = e.what();
         }
         stage.expectedPhases = stage.readable ? phases : 0;
-        stage.arguments = trv::localArguments(tool, configuration, arguments.outputName);
+        const std::string outputName =
+            arguments.outputName.empty() ? cameraOutputName(configuration) : arguments.outputName;
+        stage.arguments = trv::localArguments(tool, configuration, outputName);
         stages.push_back(std::move(stage));
     }
     return stages;

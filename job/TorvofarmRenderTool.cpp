@@ -28,10 +28,9 @@ void TorvofarmRenderTool::runStage(ProcessHandler& handler, const std::filesyste
         return;
     }
     keepGoing = true;
-    if (!stage.outputName.empty()) {
-        errorStream() << "Cannot set output name on distributed job" << std::endl;
-        return;
-    }
+    // A named stage (a camera's image) is queued like any other: the batch's command line has no
+    // room for names, and the front end names the image from the stage document itself, so the
+    // batch writes every file a local run writes.
     queued_.push_back(configurationPath);
 }
 
