@@ -1,6 +1,7 @@
 #include "RenderRun.h"
 
 #include "Arguments.h"
+#include "AtlasRun.h"
 #include "Bakers.h"
 #include "DirectLighting.h"
 #include "MeshData.h"
@@ -248,7 +249,7 @@ int run(const std::vector<std::string>& args)
     }
     progress.finish();
 
-    if (!in.arguments.configuration.empty()) {
+    if (!in.arguments.configuration.empty() && !in.arguments.atlas) {
         progress.title("Checking configuration");
         in.stage = readStageDocument(systemPath(in.arguments.configuration));
         in.haveStage = true;
@@ -258,8 +259,14 @@ int run(const std::vector<std::string>& args)
     std::error_code ec;
     if (!fs::is_directory(systemPath(in.arguments.outputDirectory), ec))
         throw badInput("Output directory not found: " + in.arguments.outputDirectory);
-    if (in.arguments.atlas)
-        throw RenderError(ExitCode::NotSupported, "Atlas layouts are not produced by this renderer");
+    if (in.arguments.atlas) {
+        if (in.arguments.configuration.empty() || in.arguments.atlasResult.empty())
+            throw badInput("An atlas run needs the request (-x) and the layout file to write (-o after -od)");
+        runAtlas(systemPath(in.arguments.configuration), systemPath(in.arguments.atlasResult), in.scene, in.meshes,
+                 progress);
+        Progress::say("Done rendering!");
+        return static_cast<int>(ExitCode::Success);
+    }
 
     if (in.haveStage && in.stage.renderType != RenderType::None)
         bakeStage(in, progress);
@@ -304,6 +311,7 @@ int runRenderer(const std::vector<std::string>& args)
         code = e.code();
         message = e.what();
     } catch (const std::bad_alloc&) {
+        code = ExitCode::OutOfResources;
         message = "Out of memory";
     } catch (const std::exception& e) {
         message = std::string("Unexpected failure: ") + e.what();
