@@ -1,5 +1,7 @@
 #include "PassValues.h"
 
+#include "LightPassBake.h"
+
 #include <algorithm>
 
 namespace torvo_renderer {
@@ -69,6 +71,13 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const RayScene
     }
 }
 
+void PassValues::setLightPass(const LightPassBake* bake)
+{
+    lightPass_ = bake;
+    if (bake)
+        computes_ = Computes::LightPass;
+}
+
 void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const
 {
     switch (computes_) {
@@ -89,6 +98,9 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
         values[0] = values[1] = values[2] = open;
         return;
     }
+    case Computes::LightPass:
+        lightPass_->at(point, seed, values, rays);
+        return;
     case Computes::Nothing:
         std::fill(values, values + count_, 0.0f);
         return;

@@ -12,6 +12,8 @@
 
 namespace torvo_renderer {
 
+class LightPassBake;
+
 enum class ResultKind { Texture, Camera, Points };
 
 // The channels of one result. The first valueCount channels hold the pass's values; coverage
@@ -34,12 +36,16 @@ class PassValues {
 public:
     PassValues(PassKind pass, const StageSettings& stage, const RayScene& rays, const DirectLighting& light);
 
+    // A light pass takes its values from bake (which must outlive this).
+    void setLightPass(const LightPassBake* bake);
+
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
 private:
-    enum class Computes { Normals, DirectLight, Occlusion, Nothing };
+    enum class Computes { Normals, DirectLight, Occlusion, LightPass, Nothing };
     Computes computes_;
+    const LightPassBake* lightPass_ = nullptr;
     size_t count_;
     const DirectLighting& light_;
     AmbientOcclusion occlusion_;

@@ -4,6 +4,7 @@
 #include "AtlasRun.h"
 #include "Bakers.h"
 #include "DirectLighting.h"
+#include "LightPassBake.h"
 #include "MeshData.h"
 #include "PassValues.h"
 #include "PointCloudFiles.h"
@@ -151,7 +152,12 @@ void bakeStage(Inputs& in, Progress& progress)
     progress.finish();
 
     const DirectLighting light(in.scene, rays, textures);
-    const PassValues pass(stage.pass, stage, rays, light);
+    PassValues pass(stage.pass, stage, rays, light);
+    std::unique_ptr<LightPassBake> lightPass;
+    if (stage.pass == PassKind::LightPass) {
+        lightPass = std::make_unique<LightPassBake>(stage, in.scene, rays, light);
+        pass.setLightPass(lightPass.get());
+    }
     const std::string layer = resultLayerName(stage.pass, stage);
     uint64_t traced = 0;
 
@@ -162,7 +168,10 @@ void bakeStage(Inputs& in, Progress& progress)
             const TextureTarget& target = stage.textures[slot.index];
             progress.title("Baking Texture " + target.name);
             const ChannelLayout layout = channelLayout(stage.pass, stage, ResultKind::Texture);
-            const TextureResult result = bakeTexture(rays, in.scene, target, stage, pass, layout, &progress, traced);
+            TextureResult result = bakeTexture(rays, in.scene, target, stage, pass, layout, &progress, traced);
+            if (lightPass && lightPass->distanceField())
+                shadowMapToDistanceField(result.values, layout.size(), result.width, result.height,
+                                         lightPass->distanceFieldSettings());
             if (result.flatInUV > 0)
                 warn("target " + target.name + ": left out " + std::to_string(result.flatInUV) +
                      " triangles that have no area in their UV layout");
