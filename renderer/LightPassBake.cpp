@@ -1,8 +1,11 @@
 #include "LightPassBake.h"
 
+#include "MeshData.h"
 #include "RenderError.h"
 
 #include <algorithm>
+#include <cmath>
+#include <set>
 #include <map>
 #include <string>
 
@@ -95,6 +98,27 @@ void LightPassBake::at(const SurfacePoint& point, uint64_t seed, float* values, 
     case LightBakeType::None:
         return;
     }
+}
+
+float texelWorldSize(const TextureTarget& target, const SceneDescription& scene, const RayScene& rays,
+                     const std::vector<uint8_t>& covered)
+{
+    std::set<std::string> names;
+    for (const SurfaceTarget& surface : target.surfaces)
+        names.insert(surface.instance);
+    double area = 0;
+    for (const InstanceGeometry& g : rays.instances()) {
+        if (g.sceneInstance < 0 || size_t(g.sceneInstance) >= scene.instances.size() ||
+            !names.count(scene.instances[size_t(g.sceneInstance)].name))
+            continue;
+        for (uint32_t triangle : g.triangles) {
+            const uint32_t* corner = &g.mesh->indices[size_t(triangle) * 3];
+            const Vec3 a = g.positions[corner[0]], b = g.positions[corner[1]], c = g.positions[corner[2]];
+            area += 0.5 * double(length(cross(b - a, c - a)));
+        }
+    }
+    const auto count = std::count_if(covered.begin(), covered.end(), [](uint8_t c) { return c != 0; });
+    return count > 0 ? static_cast<float>(std::sqrt(area / double(count))) : 0.0f;
 }
 
 void shadowMapToDistanceField(std::vector<float>& values, size_t channels, int width, int height,

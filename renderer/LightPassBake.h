@@ -41,6 +41,11 @@ private:
     std::vector<std::vector<size_t>> lightsOf_;  // per ray-scene instance: scene light indices
 };
 
+// The mean world length of a texel side of a baked texture: the world area of its surfaces'
+// instances over the texels they cover; 0 when nothing is covered.
+float texelWorldSize(const TextureTarget& target, const SceneDescription& scene, const RayScene& rays,
+                     const std::vector<uint8_t>& covered);
+
 // Turns the first value channel of a shadow-map texture into its distance field, in R, G and B.
 void shadowMapToDistanceField(std::vector<float>& values, size_t channels, int width, int height,
                               const DistanceFieldSettings& settings);

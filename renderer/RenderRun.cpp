@@ -169,9 +169,11 @@ void bakeStage(Inputs& in, Progress& progress)
             progress.title("Baking Texture " + target.name);
             const ChannelLayout layout = channelLayout(stage.pass, stage, ResultKind::Texture);
             TextureResult result = bakeTexture(rays, in.scene, target, stage, pass, layout, &progress, traced);
-            if (lightPass && lightPass->distanceField())
-                shadowMapToDistanceField(result.values, layout.size(), result.width, result.height,
-                                         lightPass->distanceFieldSettings());
+            if (lightPass && lightPass->distanceField()) {
+                DistanceFieldSettings field = lightPass->distanceFieldSettings();
+                field.texelWorldSize = texelWorldSize(target, in.scene, rays, result.covered);
+                shadowMapToDistanceField(result.values, layout.size(), result.width, result.height, field);
+            }
             if (result.flatInUV > 0)
                 warn("target " + target.name + ": left out " + std::to_string(result.flatInUV) +
                      " triangles that have no area in their UV layout");

@@ -62,18 +62,24 @@ TEST_F(LightPassTest, LightAndShadowMapsShowTheEntrysLightsOnly)
 TEST_F(LightPassTest, ShadowDistanceFieldFollowsTheRoofsEdge)
 {
     scene(1);
-    stage("ShadowMap", "<element>0f1e2d3c-guid</element>",
-          "<signedDistanceField>true</signedDistanceField><signedDistanceFieldPixelFilterSize>4"
-          "</signedDistanceFieldPixelFilterSize><signedDistanceFieldMaxWorldDistance>0"
-          "</signedDistanceFieldMaxWorldDistance>");
-    renderOk();
-    const Image image = result("pass0_target0");
-    // The edge between columns 15 and 16; 0.5 + d / 8 with d the distance from it in texels.
-    for (int x = 0; x < 32; ++x) {
-        const float d = x + 0.5f - 16;
-        const float expected = std::clamp(0.5f + d / 8, 0.0f, 1.0f);
-        for (int y = 0; y < 8; ++y)
-            EXPECT_NEAR(image.at("LightPass.G", x, y), expected, 1e-6) << x;
+    // The floor's 4 square units over its 256 texels: a texel side of 0.125 on average, so a
+    // maximum distance of 0.25 narrows the range from 4 to 2 texels.
+    const std::pair<const char*, float> cases[] = {{"0", 4.0f}, {"0.25", 2.0f}};
+    for (const auto& [distance, range] : cases) {
+        SCOPED_TRACE(distance);
+        stage("ShadowMap", "<element>0f1e2d3c-guid</element>",
+              std::string("<signedDistanceField>true</signedDistanceField><signedDistanceFieldPixelFilterSize>4"
+                          "</signedDistanceFieldPixelFilterSize><signedDistanceFieldMaxWorldDistance>") +
+                  distance + "</signedDistanceFieldMaxWorldDistance>");
+        renderOk();
+        const Image image = result("pass0_target0");
+        // The edge between columns 15 and 16; 0.5 + d / (2 range) with d the distance from it in texels.
+        for (int x = 0; x < 32; ++x) {
+            const float d = x + 0.5f - 16;
+            const float expected = std::clamp(0.5f + d / (2 * range), 0.0f, 1.0f);
+            for (int y = 0; y < 8; ++y)
+                EXPECT_NEAR(image.at("LightPass.G", x, y), expected, 1e-5) << x;
+        }
     }
 }
 
