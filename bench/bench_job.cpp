@@ -47,8 +47,8 @@ struct BenchJob {
         job = std::make_shared<trvtest::TestJob>(&manager, "bench", dir / "config.xml", dir / "s.xml",
                                                  dir / "f.xml");
         target->passes = {pass.get()};
-        job->passesAndTargets().addPass("p", [&] { return pass; });
-        job->passesAndTargets().addTarget("t", [&] { return target; });
+        job->passesAndTargets().addPass("p", [&](auto& out) { out = pass; return 0; });
+        job->passesAndTargets().addTarget("t", [&](auto& out) { out = target; return 0; });
         manager.jobTable()["bench"] = job;
         std::ofstream(job->jobDirectory() / "target0_pass0.xml.fake") << script;
     }

@@ -343,79 +343,126 @@ TRVStatus FSTorvoJob::refuseAfterStart() const
     return Status::InvalidObjectState;
 }
 
-TRVStatus FSTorvoJob::refuseTarget(const std::string& name) const
+TRVStatus FSTorvoJob::createTarget(const std::string& name, TorvoTargetStub*& out,
+                                   const std::function<TRVStatus(BakeFactory&, BakeFactory::Target&)>& make)
 {
     if (const TRVStatus refused = refuseAfterStart())
         return refused;
-    if (passesAndTargets_.targets().count(name)) {
-        errorStream() << "A target named " << name << " already exists" << std::endl;
-        return Status::DuplicateName;
-    }
-    // The kinds of targets are built elsewhere; this build has none yet.
-    return Status::NotImplemented;
+    BakeFactory::Target made;
+    const TRVStatus status = passesAndTargets_.addTarget(name, [&](std::shared_ptr<JobTarget>& target) {
+        const TRVStatus result = make(manager_->bakeFactory(), made);
+        target = made.target;
+        return result;
+    });
+    if (status == Status::Success)
+        out = made.handle;
+    return status;
 }
 
-TRVStatus FSTorvoJob::refusePass(const std::string& name) const
+TRVStatus FSTorvoJob::createPass(const std::string& name, TorvoRenderPassStub*& out,
+                                 const std::function<TRVStatus(BakeFactory&, BakeFactory::Pass&)>& make)
 {
     if (const TRVStatus refused = refuseAfterStart())
         return refused;
-    if (passesAndTargets_.passes().count(name)) {
-        errorStream() << "A pass named " << name << " already exists" << std::endl;
-        return Status::DuplicateName;
-    }
-    // The kinds of passes are built elsewhere; this build has none yet.
-    return Status::NotImplemented;
+    BakeFactory::Pass made;
+    const TRVStatus status = passesAndTargets_.addPass(name, [&](std::shared_ptr<JobPass>& pass) {
+        const TRVStatus result = make(manager_->bakeFactory(), made);
+        pass = made.pass;
+        return result;
+    });
+    if (status == Status::Success)
+        out = made.handle;
+    return status;
 }
 
-TRVStatus FSTorvoJob::createTextureTarget(const std::string& name, int32_t, int32_t, TorvoTargetStub*&)
+TRVStatus FSTorvoJob::createTextureTarget(const std::string& name, int32_t width, int32_t height,
+                                          TorvoTargetStub*& out)
 {
-    return refuseTarget(name);
+    return createTarget(name, out, [&](BakeFactory& factory, BakeFactory::Target& made) {
+        return factory.createTextureTarget(*this, name, width, height, made);
+    });
 }
-TRVStatus FSTorvoJob::createCameraTarget(const std::string& name, TorvoCameraStub&, int32_t, int32_t,
-                                         TorvoTargetStub*&)
+
+TRVStatus FSTorvoJob::createCameraTarget(const std::string& name, TorvoCameraStub& camera, int32_t width,
+                                         int32_t height, TorvoTargetStub*& out)
 {
-    return refuseTarget(name);
+    return createTarget(name, out, [&](BakeFactory& factory, BakeFactory::Target& made) {
+        return factory.createCameraTarget(*this, name, camera, width, height, made);
+    });
 }
-TRVStatus FSTorvoJob::createAtlasedTextureTarget(const std::string& name, int32_t, int32_t, int32_t,
-                                                 TorvoTargetStub*&)
+
+TRVStatus FSTorvoJob::createAtlasedTextureTarget(const std::string& name, int32_t maxWidth, int32_t maxHeight,
+                                                 int32_t maxTextures, TorvoTargetStub*& out)
 {
-    return refuseTarget(name);
+    return createTarget(name, out, [&](BakeFactory& factory, BakeFactory::Target& made) {
+        return factory.createAtlasedTextureTarget(*this, name, maxWidth, maxHeight, maxTextures, made);
+    });
 }
-TRVStatus FSTorvoJob::createVertexTarget(const std::string& name, TorvoTargetStub*&)
+
+TRVStatus FSTorvoJob::createVertexTarget(const std::string& name, TorvoTargetStub*& out)
 {
-    return refuseTarget(name);
+    return createTarget(name, out, [&](BakeFactory& factory, BakeFactory::Target& made) {
+        return factory.createVertexTarget(*this, name, made);
+    });
 }
-TRVStatus FSTorvoJob::createPointCloudTarget(const std::string& name, TorvoTargetStub*&)
+
+TRVStatus FSTorvoJob::createPointCloudTarget(const std::string& name, TorvoTargetStub*& out)
 {
-    return refuseTarget(name);
+    return createTarget(name, out, [&](BakeFactory& factory, BakeFactory::Target& made) {
+        return factory.createPointCloudTarget(*this, name, made);
+    });
 }
-TRVStatus FSTorvoJob::createFullShadingPass(const std::string& name, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createFullShadingPass(const std::string& name, TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createFullShadingPass(*this, name, made);
+    });
 }
-TRVStatus FSTorvoJob::createRNMPass(const std::string& name, int32_t, int32_t, int32_t, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createRNMPass(const std::string& name, int32_t components, int32_t samples, int32_t basis,
+                                    TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createRNMPass(*this, name, components, samples, basis, made);
+    });
 }
-TRVStatus FSTorvoJob::createLightPass(const std::string& name, int32_t, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createLightPass(const std::string& name, int32_t bakeType, TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createLightPass(*this, name, bakeType, made);
+    });
 }
-TRVStatus FSTorvoJob::createNormalPass(const std::string& name, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createNormalPass(const std::string& name, TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createNormalPass(*this, name, made);
+    });
 }
-TRVStatus FSTorvoJob::createAmbientOcclusionPass(const std::string& name, float, float, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createAmbientOcclusionPass(const std::string& name, float maxDistance, float coneAngle,
+                                                 TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createAmbientOcclusionPass(*this, name, maxDistance, coneAngle, made);
+    });
 }
-TRVStatus FSTorvoJob::createIlluminationPass(const std::string& name, int32_t, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createIlluminationPass(const std::string& name, int32_t mode, TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createIlluminationPass(*this, name, mode, made);
+    });
 }
-TRVStatus FSTorvoJob::createLuaPass(const std::string& name, const std::string&, TorvoRenderPassStub*&)
+
+TRVStatus FSTorvoJob::createLuaPass(const std::string& name, const std::string& scriptPath,
+                                    TorvoRenderPassStub*& out)
 {
-    return refusePass(name);
+    return createPass(name, out, [&](BakeFactory& factory, BakeFactory::Pass& made) {
+        return factory.createLuaPass(*this, name, scriptPath, made);
+    });
 }
 
 }  // namespace trv

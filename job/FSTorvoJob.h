@@ -1,12 +1,14 @@
 // One bake of one ended scene: its stages, the renderer runs and their progress.
 #pragma once
 
+#include "job/BakeFactory.h"
 #include "job/PassesAndTargets.h"
 #include "job/JobProgress.h"
 #include "job/JobStage.h"
 #include "job/TorvoJobStub.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +32,8 @@ public:
     ~FSTorvoJob() override;
 
     const std::string& name() const { return name_; }
+    // The scene the job renders; its passes and targets take only objects of this scene.
+    const std::shared_ptr<FSTorvoScene>& scene() const { return scene_; }
     const std::filesystem::path& jobDirectory() const { return jobDirectory_; }
     const std::filesystem::path& configurationPath() const { return configurationPath_; }
     const std::filesystem::path& outputDirectory() const { return outputDirectory_; }
@@ -87,9 +91,12 @@ private:
     TRVStatus advance(bool& launched);
     void handleOutput(const std::string& piece);
     TRVStatus refuseAfterStart() const;
-    // The state and name rules of the create operations; 4 when both pass.
-    TRVStatus refuseTarget(const std::string& name) const;
-    TRVStatus refusePass(const std::string& name) const;
+    // The create operations: the state rule, then the container's name and allocation rules
+    // around the owner's bake factory, which make calls.
+    TRVStatus createTarget(const std::string& name, TorvoTargetStub*& out,
+                           const std::function<TRVStatus(BakeFactory&, BakeFactory::Target&)>& make);
+    TRVStatus createPass(const std::string& name, TorvoRenderPassStub*& out,
+                         const std::function<TRVStatus(BakeFactory&, BakeFactory::Pass&)>& make);
 
     JobProgress progress_;
     JobOwner* manager_;

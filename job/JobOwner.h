@@ -1,5 +1,6 @@
 // What a job needs from the object that owns it (the manager): its cache, a render tool for each
-// start, containment of the renderer processes, and its table of jobs.
+// start, containment of the renderer processes, its table of jobs, and the maker of its passes
+// and targets.
 #pragma once
 
 #include "cache/CacheDirectories.h"
@@ -12,6 +13,7 @@
 
 namespace trv {
 
+class BakeFactory;
 class FSTorvoJob;
 class RenderTool;
 
@@ -33,6 +35,8 @@ public:
     [[nodiscard]] virtual TRVStatus unregisterJob(const FSTorvoJob& job) = 0;
     // The job table, filled by job creation.
     virtual std::map<std::string, std::shared_ptr<FSTorvoJob>>& jobTable() = 0;
+    // Makes the render passes and targets of the owner's jobs.
+    virtual BakeFactory& bakeFactory() = 0;
 
 protected:
     ~JobOwner() = default;

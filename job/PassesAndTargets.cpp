@@ -17,10 +17,14 @@ TRVStatus add(Map& map, const std::string& name, const Make& make, const char* k
         return Status::DuplicateName;
     }
     typename Map::mapped_type object;
+    TRVStatus status = Status::Success;
     try {
-        object = make();
+        status = make(object);
     } catch (const std::bad_alloc&) {
+        object.reset();
     }
+    if (status != Status::Success)
+        return status;
     if (!object) {
         errorStream() << "Failed to allocate " << kind << name << std::endl;
         return Status::MemoryAllocation;
@@ -31,13 +35,12 @@ TRVStatus add(Map& map, const std::string& name, const Make& make, const char* k
 
 }  // namespace
 
-TRVStatus PassesAndTargets::addPass(const std::string& name, const std::function<std::shared_ptr<JobPass>()>& make)
+TRVStatus PassesAndTargets::addPass(const std::string& name, const MakePass& make)
 {
     return add(passes_, name, make, "pass");
 }
 
-TRVStatus PassesAndTargets::addTarget(const std::string& name,
-                                      const std::function<std::shared_ptr<JobTarget>()>& make)
+TRVStatus PassesAndTargets::addTarget(const std::string& name, const MakeTarget& make)
 {
     return add(targets_, name, make, "target");
 }

@@ -16,10 +16,14 @@ public:
     using Passes = std::map<std::string, std::shared_ptr<JobPass>>;
     using Targets = std::map<std::string, std::shared_ptr<JobTarget>>;
 
-    // Registers what make returns under name. A name in use gives "A pass named <name> already
-    // exists" (status 3); an allocation failure "Failed to allocate pass<name>" (status 2).
-    TRVStatus addPass(const std::string& name, const std::function<std::shared_ptr<JobPass>()>& make);
-    TRVStatus addTarget(const std::string& name, const std::function<std::shared_ptr<JobTarget>()>& make);
+    using MakePass = std::function<TRVStatus(std::shared_ptr<JobPass>&)>;
+    using MakeTarget = std::function<TRVStatus(std::shared_ptr<JobTarget>&)>;
+
+    // Registers what make makes under name. A name in use gives "A pass named <name> already
+    // exists" (status 3) and make is not called; an allocation failure gives "Failed to allocate
+    // pass<name>" (status 2); a status make answers is returned and nothing is registered.
+    TRVStatus addPass(const std::string& name, const MakePass& make);
+    TRVStatus addTarget(const std::string& name, const MakeTarget& make);
 
     const Passes& passes() const { return passes_; }
     const Targets& targets() const { return targets_; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cache/CacheDirectories.h"
+#include "bake/BakeObjectFactory.h"
 #include "job/JobOwner.h"
 #include "manager/TorvoManagerStub.h"
 #include "scene/SceneOwner.h"
@@ -78,6 +79,7 @@ public:
     // Puts a started renderer process (its process id) under the manager's containment; logs
     // "Could not AssignProcessToObject on Job Object" when that cannot be done.
     void assignToContainment(int processHandle) override;
+    BakeFactory& bakeFactory() override { return bakeFactory_; }
 
 private:
     void setUpContainment();
@@ -90,6 +92,7 @@ private:
     // Logs the refusal of a name already in a table ("A mesh hashed to ...").
     static void logDuplicate(const char* kind, const CacheName& name);
 
+    BakeObjectFactory bakeFactory_{*this};
     std::map<std::string, std::shared_ptr<FSTorvoMesh>> meshes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoScene>> scenes_table_;
     std::map<std::string, std::shared_ptr<FSTorvoTexture>> textures_table_;

@@ -145,14 +145,14 @@ struct ConfigDocumentStages : ::testing::Test {
     FakePass& pass(const std::string& name)
     {
         auto made = std::make_shared<FakePass>(name);
-        EXPECT_EQ(content.addPass(name, [&] { return made; }), 0);
+        EXPECT_EQ(content.addPass(name, [&](auto& out) { out = made; return 0; }), 0);
         return *made;
     }
     FakeTarget& target(const std::string& name, bool texture, std::vector<const trv::JobPass*> passes)
     {
         auto made = std::make_shared<FakeTarget>(name, texture);
         made->passes = std::move(passes);
-        EXPECT_EQ(content.addTarget(name, [&] { return made; }), 0);
+        EXPECT_EQ(content.addTarget(name, [&](auto& out) { out = made; return 0; }), 0);
         return *made;
     }
     TRVStatus build() { return trv::buildStages(content, dir, "", stages, tool); }
@@ -224,9 +224,17 @@ TEST_F(ConfigDocumentStages, FailuresOfTargetsAndMergesEndStageBuilding)
     EXPECT_EQ(build(), 7);
     EXPECT_EQ(trv::lastError(), "Failed to open file " + (dir / "target0_pass0.xml").string() + "\n");
     EXPECT_TRUE(stages.empty());
-    EXPECT_EQ(content.addPass("pass0", [] { return std::make_shared<FakePass>("x"); }), 3);
+    EXPECT_EQ(content.addPass("pass0", [](auto& out) { out = std::make_shared<FakePass>("x"); return 0; }), 3);
     EXPECT_EQ(trv::lastError(), "A pass named pass0 already exists\n");
-    EXPECT_EQ(content.addTarget("t", [] { return std::shared_ptr<trv::JobTarget>(); }), 2);
+    EXPECT_EQ(content.addTarget("t", [](auto&) { return 0; }), 2);
+    EXPECT_EQ(trv::lastError(), "Failed to allocate targett\n");
+    // A maker that refuses keeps its status, and what it made is not kept.
+    EXPECT_EQ(content.addTarget("t", [](auto& out) {
+        out = std::make_shared<FakeTarget>("t", true);
+        return 9;
+    }), 9);
+    EXPECT_EQ(content.targets().count("t"), 0u);
+    EXPECT_EQ(content.addTarget("t", [](auto&) -> TRVStatus { throw std::bad_alloc(); }), 2);
     EXPECT_EQ(trv::lastError(), "Failed to allocate targett\n");
 }
 

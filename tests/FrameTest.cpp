@@ -171,7 +171,7 @@ TEST(Frame, ErrorTextsAndTheLastErrorComeBackAsStrings)
 
 TEST(Frame, FunctionsOfObjectsNotBuiltYetAnswerNotImplemented)
 {
-    EXPECT_EQ(TRVNormalizeTextures(reinterpret_cast<TorvoRenderPass>(0x8), 1), 4);
+    EXPECT_EQ(TRVEnableSignedDistanceField(reinterpret_cast<TorvoRenderPass>(0x8), 1, 1.0f), 4);
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
-// Test doubles for jobs: passes and targets that write fixed settings, a job whose scene is
+// Test doubles for jobs: passes and targets that write fixed settings, a job whose scene files are
 // given by the test, the fake renderer's location and a capture of the information log.
 #pragma once
 
 #include "../TestFiles.h"
 
+#include "bake/FSTorvoTarget.h"
+#include "bake/TorvoRenderPassStub.h"
+#include "bake/TorvoTargetEntityStub.h"
+#include "bake/TorvoTargetStub.h"
 #include "core/Handles.h"
 #include "core/Log.h"
 #include "core/TorvoString.h"
+#include "core/XmlTools.h"
+#include "geometry/TorvoMeshStub.h"
+#include "job/FSTorvoJob.h"
 #include "job/JobPass.h"
 #include "job/JobTarget.h"
-#include "manager/FSTorvoManager.h"
-#include "job/FSTorvoJob.h"
 #include "job/ProcessHandler.h"
-#include "core/XmlTools.h"
+#include "manager/FSTorvoManager.h"
+#include "scene/FSTorvoScene.h"
 
 #include <chrono>
 #include <filesystem>
@@ -166,8 +172,8 @@ private:
 class TestJob : public trv::FSTorvoJob {
 public:
     TestJob(trv::FSTorvoManager* manager, const std::string& name, const fs::path& configuration,
-            fs::path sceneXml, fs::path fileList)
-        : FSTorvoJob(manager, name, nullptr, configuration), sceneXml_(std::move(sceneXml)),
+            fs::path sceneXml, fs::path fileList, std::shared_ptr<trv::FSTorvoScene> scene = nullptr)
+        : FSTorvoJob(manager, name, std::move(scene), configuration), sceneXml_(std::move(sceneXml)),
           fileList_(std::move(fileList))
     {
     }
@@ -213,8 +219,9 @@ public:
     explicit InfoLogCapture(const fs::path& file) : LogCapture(file, trv::InfoLog) {}
 };
 
-// A test fixture with a manager on a scratch folder, a job configuration, scene files and one
-// pass; jobs of single-document stages target<i>_pass0.xml are made on it.
+// A test fixture with a manager on a scratch folder, a job configuration, scene files and a scene
+// with one instance; jobs of single-document stages target<i>_pass0.xml are made on it, each
+// stage a vertex target of the instance with the job's one full shading pass.
 struct JobRig : ::testing::Test {
     explicit JobRig(const std::string& prefix = "")
         : dir(scratchDirectory(prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name()))
@@ -223,19 +230,29 @@ struct JobRig : ::testing::Test {
         std::ofstream(dir / "config.xml") << giConfig;
         std::ofstream(dir / "scene.xml") << "<KXScene/>";
         std::ofstream(dir / "scene_files.xml") << "<inputspecification/>";
+        trv::TorvoSceneStub* sceneStub = nullptr;
+        EXPECT_EQ(manager.beginScene("rig", sceneStub), 0);
+        EXPECT_EQ(manager.beginMesh("box", mesh), 0);
+        scene = dynamic_cast<trv::FSTorvoScene&>(*sceneStub).shared_from_this();
+        TRVMatrix4x4 identity{};
+        identity.m[0] = identity.m[5] = identity.m[10] = identity.m[15] = 1.0f;
+        EXPECT_EQ(scene->createInstance(*mesh, "box", &identity, instance), 0);
     }
 
     // A job with `stageCount` stages, in the manager's table.
     std::shared_ptr<TestJob> job(int stageCount, const std::string& name = "bake")
     {
         auto made = std::make_shared<TestJob>(&manager, name, dir / "config.xml", dir / "scene.xml",
-                                              dir / "scene_files.xml");
-        EXPECT_EQ(made->passesAndTargets().addPass("p", [&] { return pass0; }), 0);
+                                              dir / "scene_files.xml", scene);
+        trv::TorvoRenderPassStub* pass = nullptr;
+        EXPECT_EQ(made->createFullShadingPass("p", pass), 0);
         for (int i = 0; i < stageCount; ++i) {
-            auto target = std::make_shared<FakeTarget>("target" + std::to_string(i), false);
-            target->passes = {pass0.get()};
-            targets.push_back(target);
-            EXPECT_EQ(made->passesAndTargets().addTarget("t" + std::to_string(i), [&] { return target; }), 0);
+            trv::TorvoTargetStub* target = nullptr;
+            trv::TorvoTargetEntityStub* entity = nullptr;
+            EXPECT_EQ(made->createVertexTarget("t" + std::to_string(i), target), 0);
+            EXPECT_EQ(target->addBakeInstance(*instance, entity), 0);
+            EXPECT_EQ(target->addPass(*pass), 0);
+            targets.push_back(dynamic_cast<trv::FSTorvoTarget*>(target));
         }
         manager.jobTable()[name] = made;
         return made;
@@ -243,8 +260,11 @@ struct JobRig : ::testing::Test {
 
     fs::path dir;
     trv::FSTorvoManager manager;
-    std::shared_ptr<FakePass> pass0 = std::make_shared<FakePass>("pass0");
-    std::vector<std::shared_ptr<FakeTarget>> targets;
+    std::shared_ptr<trv::FSTorvoScene> scene;
+    trv::TorvoMeshStub* mesh = nullptr;  // begun, without data
+    trv::TorvoInstanceStub* instance = nullptr;
+    // The targets of the jobs made, owned by their jobs.
+    std::vector<trv::FSTorvoTarget*> targets;
 };
 
 }  // namespace trvtest

@@ -24,6 +24,7 @@
 //   crash                 raise SIGSEGV
 //   exit <code>           end with the code
 //   touch <file>          create an empty file in the working directory
+//   copy <from> <to>      copy a file (paths without blanks), replacing what is there: results
 //   close                 close standard output and error; the script runs on
 //   spawn <ms> <n> <text> start a grandchild that keeps the output open, waits ms, says n messages
 //                         "text <i>\n" (n 0: until a write fails, at most 10 s) and ends; the
@@ -151,6 +152,12 @@ int runScript(std::istream& in)
             return std::atoi(rest.c_str());
         } else if (op == "touch") {
             std::ofstream(rest).put('\n');
+        } else if (op == "copy") {
+            std::istringstream r(rest);
+            std::string from, to;
+            r >> from >> to;
+            std::error_code ec;
+            std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
         } else if (op == "close") {
             ::close(1);
             ::close(2);

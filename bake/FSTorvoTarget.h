@@ -1,0 +1,90 @@
+// What every target has: its names, its passes, whether the job has finished, the framebuffers
+// it handed out, and the refusals of what belongs to other kinds of target.
+#pragma once
+
+#include "job/JobTarget.h"
+#include "bake/TorvoTargetStub.h"
+#include "results/FramebufferList.h"
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+namespace trv {
+
+class FSTorvoJob;
+class FSTorvoInstance;
+class FSTorvoRenderPass;
+class FSTorvoTargetEntity;
+
+class FSTorvoTarget : public TorvoTargetStub, public JobTarget {
+public:
+    // Takes the job's next target short name and logs it.
+    FSTorvoTarget(FSTorvoJob& job, std::string name);
+
+    const std::string& name() const { return name_; }
+    const std::string& shortName() const override { return shortName_; }
+    FSTorvoJob& job() const { return *job_; }
+    bool finished() const { return finished_; }
+    // Ordered by identity; a pass may be looked up by a pointer to const.
+    using PassSet = std::set<FSTorvoRenderPass*, std::less<>>;
+    const PassSet& passes() const { return passes_; }
+    const FramebufferList& framebuffers() const { return framebuffers_; }
+
+    bool usesPass(const JobPass& pass) const override;
+    bool isTextureTarget() const override;
+    void jobFinished() override;
+
+    TRVStatus addBakeInstance(TorvoInstanceStub& instance, TorvoTargetEntityStub*& out) override;
+    TRVStatus addBakePointCloud(TorvoPointCloudStub& pointCloud, TorvoTargetEntityStub*& out) override;
+    TRVStatus getFramebufferCount(int32_t* count) override;
+    TRVStatus getFramebuffer(int32_t index, TorvoRenderPassStub& pass, TorvoFramebufferStub*& out) override;
+    TRVStatus getVertexbuffer(TorvoRenderPassStub& pass, TorvoTargetEntityStub& entity,
+                              TorvoFramebufferStub*& out) override;
+    TRVStatus addPass(TorvoRenderPassStub& pass) override;
+    TRVStatus setAtlasPadding(int32_t padding) override;
+    TRVStatus setAtlasPacking(int32_t packing) override;
+    TRVStatus setAtlasAlignment(int32_t alignment) override;
+    TRVStatus enableAtlasSpatial() override;
+    ~FSTorvoTarget() override;
+    TRVStatus writeConfiguration(const tinyxml2::XMLDocument& base, DocumentList& documents,
+                                 RenderTool& tool) override = 0;
+    std::string renderOutputName(const JobPass& pass) const override = 0;
+    TRVStatus prefixOutputNames(tinyxml2::XMLDocument& document, const std::string& prefix) override = 0;
+
+protected:
+    // The pass behind a handle when it is one of this target's passes, else null.
+    FSTorvoRenderPass* ownPass(TorvoRenderPassStub& pass) const;
+    // "Tried to get a framebuffer from an unfinished target" (status 5) until the job has finished.
+    TRVStatus refuseUnfinished() const;
+    // A result file in the job's output directory.
+    std::filesystem::path resultFile(const std::string& fileName) const;
+    // Loads a result file into a new framebuffer of this target labelled by pass's channel names.
+    TRVStatus openImageResult(const std::filesystem::path& file, const FSTorvoRenderPass& pass,
+                              TorvoFramebufferStub*& out);
+    TRVStatus openPointResult(const std::filesystem::path& file, const FSTorvoRenderPass& pass,
+                              TorvoFramebufferStub*& out);
+    // "Warning target <name> is empty." on the information log.
+    void warnEmpty() const;
+    // Whether an instance may be baked by this job's targets ("Parameter instance must not be
+    // NULL." or "Added instances from a different scene to texture bake target", status 6).
+    TRVStatus checkInstance(TorvoInstanceStub& instance, const FSTorvoInstance*& checked) const;
+    // A copy of the document that a target's kind then fills.
+    static std::unique_ptr<tinyxml2::XMLDocument> copyOf(const tinyxml2::XMLDocument& base);
+    // The target, name and high-resolution source surfaces of one surface to bake.
+    static void writeSurfaceTarget(tinyxml2::XMLElement* surfaceTarget, const FSTorvoTargetEntity& entity);
+    // Prefixes the text of every <child>/<field> below the element at path.
+    static TRVStatus prefixChildren(tinyxml2::XMLDocument& document, const char* path, const char* child,
+                                    const char* field, const std::string& prefix, const char* missingMessage);
+
+private:
+    std::string name_;
+    std::string shortName_;
+    FSTorvoJob* job_;
+    bool finished_ = false;
+    PassSet passes_;
+    FramebufferList framebuffers_;
+};
+
+}  // namespace trv

@@ -1,0 +1,169 @@
+#include "bake/FSTorvoTextureTarget.h"
+
+#include "core/Checks.h"
+#include "core/Log.h"
+#include "core/Status.h"
+#include "core/Text.h"
+#include "bake/FSTorvoRenderPass.h"
+#include "bake/FSTorvoTextureTargetEntity.h"
+#include "job/FSTorvoJob.h"
+#include "core/XmlTools.h"
+#include "scene/FSTorvoInstance.h"
+
+namespace trv {
+
+namespace {
+
+// A texture target has one result per pass; the framebuffer index only exists for atlases.
+constexpr int32_t onlyFramebuffer = 0;
+
+}  // namespace
+
+FSTorvoTextureTarget::FSTorvoTextureTarget(FSTorvoJob& job, std::string name, int32_t width, int32_t height)
+    : FSTorvoTarget(job, std::move(name)), width_(width), height_(height)
+{
+}
+
+FSTorvoTextureTarget::~FSTorvoTextureTarget() = default;
+
+bool FSTorvoTextureTarget::isTextureTarget() const
+{
+    return true;
+}
+
+TRVStatus FSTorvoTextureTarget::addBakeInstance(TorvoInstanceStub& instance, TorvoTargetEntityStub*& out)
+{
+    out = nullptr;
+    const FSTorvoInstance* source = nullptr;
+    if (const TRVStatus refused = checkInstance(instance, source))
+        return refused;
+    auto entity = std::make_shared<FSTorvoTextureTargetEntity>(*this, *source);
+    entities_.push_back(entity);
+    out = entity.get();
+    return Status::Success;
+}
+
+TRVStatus FSTorvoTextureTarget::getFramebufferCount(int32_t* count)
+{
+    if (const TRVStatus refused = refuseUnfinished())
+        return refused;
+    if (!checkNotNull("count", count))
+        return Status::InvalidParameter;
+    *count = 1;
+    return Status::Success;
+}
+
+TRVStatus FSTorvoTextureTarget::getFramebuffer(int32_t index, TorvoRenderPassStub& pass, TorvoFramebufferStub*& out)
+{
+    out = nullptr;
+    if (const TRVStatus refused = refuseUnfinished())
+        return refused;
+    const FSTorvoRenderPass* own = ownPass(pass);
+    if (!own) {
+        errorStream() << "Render pass is not present in target" << std::endl;
+        return Status::InvalidHandle;
+    }
+    if (index != onlyFramebuffer)
+        return Status::InvalidParameter;
+    return openImageResult(resultFile("result_" + own->shortName() + "_" + shortName() + ".exr"), *own, out);
+}
+
+TRVStatus FSTorvoTextureTarget::writeConfiguration(const tinyxml2::XMLDocument& base, DocumentList& documents,
+                                                   RenderTool&)
+{
+    using namespace xmlTools;
+    if (entities_.empty()) {
+        warnEmpty();
+        return Status::Success;
+    }
+    auto document = copyOf(base);
+    tinyxml2::XMLElement* frame = findOrCreatePath(document.get(), "KXConfig/FrameSettings");
+    setText(frame, "renderType", "SurfaceTransfer");
+    tinyxml2::XMLElement* targets = reset(findOrCreatePath(document.get(), "KXConfig/SurfaceTransferSettings"), "targets");
+    tinyxml2::XMLElement* texture = findOrCreate(targets, "SurfaceTransferTexture");
+    setText(texture, "hasResolutionOverride", true);
+    tinyxml2::XMLElement* resolution = findOrCreate(texture, "resolutionOverride");
+    setText(resolution, "x", width_);
+    setText(resolution, "y", height_);
+    setText(texture, "textureName", shortName());
+    tinyxml2::XMLElement* surfaces = findOrCreate(texture, "targetSurfaces");
+    bool first = true;
+    for (const auto& entity : entities_) {
+        tinyxml2::XMLElement* surface =
+            first ? findOrCreate(surfaces, "SurfaceTransferTarget") : append(surfaces, "SurfaceTransferTarget");
+        first = false;
+        writeSurfaceTarget(surface, *entity);
+        if (!entity->bakeUVSet().empty()) {
+            setText(surface, "hasUVSetOverride", int32_t{1});
+            setText(surface, "UVSetOverride", entity->bakeUVSet());
+        }
+        if (!entity->hasIdentityUVTransform()) {
+            writeVec2(findOrCreate(surface, "UVScale"), entity->uvScale().x, entity->uvScale().y);
+            writeVec2(findOrCreate(surface, "UVBias"), entity->uvBias().x, entity->uvBias().y);
+        }
+    }
+    setText(frame, "imageFormat", "EXRMultiLayer");
+    documents.push_back(std::move(document));
+    return Status::Success;
+}
+
+std::string FSTorvoTextureTarget::renderOutputName(const JobPass&) const
+{
+    return {};
+}
+
+TRVStatus FSTorvoTextureTarget::prefixOutputNames(tinyxml2::XMLDocument& document, const std::string& prefix)
+{
+    return prefixChildren(document, "KXConfig/SurfaceTransferSettings/targets", "SurfaceTransferTexture",
+                          "textureName", prefix, "Failed to find surface transfer targets");
+}
+
+TRVStatus FSTorvoTextureTarget::getNormalizationData(const FSTorvoTextureTargetEntity& entity,
+                                                     TorvoRenderPassStub& pass, int32_t channel, float* min,
+                                                     float* max)
+{
+    const auto* own = dynamic_cast<const FSTorvoRenderPass*>(&pass);
+    if (!own)
+        return Status::InvalidHandle;
+    if (!ownPass(pass)) {
+        errorStream() << "Render pass is not present in target" << std::endl;
+        return Status::InvalidHandle;
+    }
+    if (!own->normalizationEnabled()) {
+        errorStream() << "Normalization not enabled on this render pass" << std::endl;
+        return Status::InvalidObjectState;
+    }
+    auto cached = normalizationCache_.find(own);
+    if (cached == normalizationCache_.end()) {
+        const auto file = resultFile("result_" + own->shortName() + "_" + shortName() + ".xml");
+        infoStream() << "Loading Normalization data from " << toBytes(file) << std::endl;
+        auto map = readNormalizationDocument(file);
+        // Not kept when missing: the document may still come, and a later call reads it then.
+        if (!map)
+            return Status::InvalidObjectState;
+        cached = normalizationCache_.emplace(own, std::move(map)).first;
+    }
+    const std::string& surface = entity.source()->name();
+    const auto found = cached->second->find(surface);
+    if (found == cached->second->end()) {
+        infoStream() << "Cannot find normalization data for entity " << surface << "." << std::endl;
+        *min = 0.0f;
+        *max = 1.0f;
+        return Status::Success;
+    }
+    const NormalizationData& data = found->second;
+    if (!own->normalizePerChannel()) {
+        *min = data.min;
+        *max = data.max;
+        return Status::Success;
+    }
+    if (static_cast<uint32_t>(channel) >= data.channels.size()) {
+        errorStream() << "Channel " << channel << " not present in normalization data for " << surface << std::endl;
+        return Status::InvalidParameter;
+    }
+    *min = data.channels[static_cast<uint32_t>(channel)].first;
+    *max = data.channels[static_cast<uint32_t>(channel)].second;
+    return Status::Success;
+}
+
+}  // namespace trv
