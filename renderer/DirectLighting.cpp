@@ -204,8 +204,10 @@ float DirectLighting::visibility(const Light& light, size_t index, const Surface
 }
 
 Vec3 DirectLighting::lightFrom(const Light& light, size_t index, const SurfacePoint& point, uint64_t seed,
-                               uint64_t& rays) const
+                               uint64_t& rays, float* seenOut) const
 {
+    if (seenOut)
+        *seenOut = 0;
     const Vec3 p = point.position;
     const Vec3 n = point.normal;
     switch (light.kind) {
@@ -214,6 +216,8 @@ Vec3 DirectLighting::lightFrom(const Light& light, size_t index, const SurfacePo
         if (cosine <= 0.0f)
             return {};
         const float seen = visibility(light, index, point, light.toLight, std::numeric_limits<float>::infinity(), seed, rays);
+        if (seenOut)
+            *seenOut = seen;
         return light.color * (cosine * seen);
     }
     case LightKind::Point:
@@ -246,6 +250,8 @@ Vec3 DirectLighting::lightFrom(const Light& light, size_t index, const SurfacePo
         if (factor <= 0.0f)
             return {};
         const float seen = visibility(light, index, point, l, distance, seed, rays);
+        if (seenOut)
+            *seenOut = seen;
         return light.color * tint * (factor * seen);
     }
     case LightKind::Area:
@@ -257,6 +263,8 @@ Vec3 DirectLighting::lightFrom(const Light& light, size_t index, const SurfacePo
         if (factor <= 0.0f)
             return {};
         const float seen = visibility(light, index, point, {}, 0.0f, seed, rays);
+        if (seenOut)
+            *seenOut = seen;
         return light.color * (factor * seen);
     }
     }
@@ -308,6 +316,17 @@ Vec3 DirectLighting::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays
         sum += lightFrom(light, i, point, seed, rays);
     }
     return sum;
+}
+
+Vec3 DirectLighting::fromLight(size_t index, const SurfacePoint& point, uint64_t seed, uint64_t& rays, float& seen) const
+{
+    seen = 0;
+    if (index >= lights_.size())
+        return {};
+    const Light& light = lights_[index];
+    if (point.instance >= 0 ? light.reaches[static_cast<size_t>(point.instance)] == 0 : !light.reachesFree)
+        return {};
+    return lightFrom(light, index, point, seed, rays, &seen);
 }
 
 }  // namespace torvo_renderer

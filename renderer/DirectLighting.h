@@ -28,6 +28,10 @@ public:
     // direction. With cullHorizon, light from below the surface's own horizon is left out.
     void project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
                  bool cullHorizon, uint64_t seed, uint64_t& rays, Vec3* out) const;
+    // The light of the scene's light `index` alone at point (0 where links keep it away), and in
+    // seen its unshadowed share: 0 where it does not reach the point at all.
+    Vec3 fromLight(size_t index, const SurfacePoint& point, uint64_t seed, uint64_t& rays, float& seen) const;
+    size_t lightCount() const { return lights_.size(); }
 
     struct Light {
         LightKind kind = LightKind::Point;
@@ -59,7 +63,8 @@ public:
     static float squareFormFactor(const Light& light, Vec3 position, Vec3 normal);
 
 private:
-    Vec3 lightFrom(const Light& light, size_t index, const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
+    Vec3 lightFrom(const Light& light, size_t index, const SurfacePoint& point, uint64_t seed, uint64_t& rays,
+                   float* seen = nullptr) const;
     float visibility(const Light& light, size_t index, const SurfacePoint& point, Vec3 toLight, float distance,
                      uint64_t seed, uint64_t& rays) const;
 

@@ -1,5 +1,6 @@
 #include "PassValues.h"
 
+#include "LightPassBake.h"
 #include "MeshData.h"
 
 #include <algorithm>
@@ -163,6 +164,13 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
     }
 }
 
+void PassValues::setLightPass(const LightPassBake* bake)
+{
+    lightPass_ = bake;
+    if (bake)
+        computes_ = Computes::LightPass;
+}
+
 void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const
 {
     auto write = [&](size_t first, Vec3 c) {
@@ -183,8 +191,9 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
         return;
     case Computes::FullAndIndirect: {
         const Vec3 bounced = indirect();
-        write(0, fullyBaked_->at(point, seed, rays) + bounced);
-        write(3, bounced);
+        // The pass's channels are IndR, IndG, IndB, then FullR, FullG, FullB.
+        write(0, bounced);
+        write(3, fullyBaked_->at(point, seed, rays) + bounced);
         return;
     }
     case Computes::FullShading: {
@@ -221,6 +230,9 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
         values[0] = values[1] = values[2] = open;
         return;
     }
+    case Computes::LightPass:
+        lightPass_->at(point, seed, values, rays);
+        return;
     case Computes::Nothing:
         std::fill(values, values + count_, 0.0f);
         return;

@@ -14,6 +14,8 @@
 
 namespace torvo_renderer {
 
+class LightPassBake;
+
 enum class ResultKind { Texture, Camera, Points };
 
 // The channels of one result. The first valueCount channels hold the pass's values; coverage
@@ -48,14 +50,18 @@ public:
                const DirectLighting& light, const std::map<std::string, TextureImage>& textures,
                const std::filesystem::path& luaScript = {});
 
+    // A light pass takes its values from bake (which must outlive this).
+    void setLightPass(const LightPassBake* bake);
+
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
 private:
-    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Lua, Occlusion, Nothing };
+    enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Lua, Occlusion, LightPass, Nothing };
     void rnm(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
     Computes computes_;
+    const LightPassBake* lightPass_ = nullptr;
     size_t count_;
     bool withIndirect_;  // illumination and full shading add the indirect light
     const DirectLighting& light_;

@@ -154,7 +154,7 @@ void RayScene::build(const SceneDescription& scene, const std::vector<const Mesh
             geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(uint32_t), g.triangles.size()));
         if (!vertices || !indices) {
             rtcReleaseGeometry(geometry);
-            throw RenderError(ExitCode::InternalFailure, "The ray tracer has no room for instance " +
+            throw RenderError(ExitCode::OutOfResources, "The ray tracer has no room for instance " +
                                                              scene.instances[i].name + ": " + deviceError_);
         }
         for (size_t v = 0; v < g.positions.size(); ++v) {

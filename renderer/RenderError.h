@@ -2,18 +2,25 @@
 // exit code.
 #pragma once
 
+#include "platform/RendererExit.h"
+
 #include <stdexcept>
 #include <string>
 
 namespace torvo_renderer {
 
-// The renderer's exit codes. The library maps every non-zero code it does not know to a failed job.
+// The renderer's exit statuses. Those of the band in platform/RendererExit.h reach the library as
+// its 32-bit codes and give the job results 2 to 4 (or the atlas step's failure); the others give
+// a failed job.
 enum class ExitCode : int {
     Success = 0,
-    BadInput = 1,          // arguments, scene, meshes, textures, point clouds or stage document refused
-    ResultWriteFailed = 2, // a result file could not be written
-    NotSupported = 3,      // a request this renderer does not fulfil yet (atlas layouts)
-    InternalFailure = 4,   // out of memory, ray tracer failure, anything unexpected
+    ResultWriteFailed = 2,                                   // a result file could not be written
+    InternalFailure = 4,                                     // ray tracer failure, anything unexpected
+    BadInput = trv::platform::ExitStatusInputRefused,        // arguments, scene, meshes, textures, point
+                                                             // clouds, scripts or stage document refused
+    OutOfResources = trv::platform::ExitStatusOutOfResources,  // out of memory
+    NotSupported = trv::platform::ExitStatusUnsupported,     // settings this renderer does not fulfil
+    AtlasFailed = trv::platform::ExitStatusAtlasFailed,      // the surfaces do not fit the atlas limits
 };
 
 class RenderError : public std::runtime_error {

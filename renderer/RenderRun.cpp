@@ -1,8 +1,10 @@
 #include "RenderRun.h"
 
 #include "Arguments.h"
+#include "AtlasRun.h"
 #include "Bakers.h"
 #include "DirectLighting.h"
+#include "LightPassBake.h"
 #include "MeshData.h"
 #include "PassValues.h"
 #include "PointCloudFiles.h"
@@ -155,8 +157,13 @@ void bakeStage(Inputs& in, Progress& progress)
     progress.finish();
 
     const DirectLighting light(in.scene, rays, textures);
-    const PassValues pass(stage.pass, stage, in.scene, rays, light, textures,
-                          stage.pass == PassKind::Lua ? systemPath(stage.luaScript) : fs::path());
+    PassValues pass(stage.pass, stage, in.scene, rays, light, textures,
+                    stage.pass == PassKind::Lua ? systemPath(stage.luaScript) : fs::path());
+    std::unique_ptr<LightPassBake> lightPass;
+    if (stage.pass == PassKind::LightPass) {
+        lightPass = std::make_unique<LightPassBake>(stage, in.scene, rays, light);
+        pass.setLightPass(lightPass.get());
+    }
     const std::string layer = resultLayerName(stage.pass, stage);
     uint64_t traced = 0;
 
@@ -167,7 +174,12 @@ void bakeStage(Inputs& in, Progress& progress)
             const TextureTarget& target = stage.textures[slot.index];
             progress.title("Baking Texture " + target.name);
             const ChannelLayout layout = channelLayout(stage.pass, stage, ResultKind::Texture);
-            const TextureResult result = bakeTexture(rays, in.scene, target, stage, pass, layout, &progress, traced);
+            TextureResult result = bakeTexture(rays, in.scene, target, stage, pass, layout, &progress, traced);
+            if (lightPass && lightPass->distanceField()) {
+                DistanceFieldSettings field = lightPass->distanceFieldSettings();
+                field.texelWorldSize = texelWorldSize(target, in.scene, rays, result.covered);
+                shadowMapToDistanceField(result.values, layout.size(), result.width, result.height, field);
+            }
             if (result.flatInUV > 0)
                 warn("target " + target.name + ": left out " + std::to_string(result.flatInUV) +
                      " triangles that have no area in their UV layout");
@@ -254,7 +266,7 @@ int run(const std::vector<std::string>& args)
     }
     progress.finish();
 
-    if (!in.arguments.configuration.empty()) {
+    if (!in.arguments.configuration.empty() && !in.arguments.atlas) {
         progress.title("Checking configuration");
         in.stage = readStageDocument(systemPath(in.arguments.configuration));
         in.haveStage = true;
@@ -264,8 +276,14 @@ int run(const std::vector<std::string>& args)
     std::error_code ec;
     if (!fs::is_directory(systemPath(in.arguments.outputDirectory), ec))
         throw badInput("Output directory not found: " + in.arguments.outputDirectory);
-    if (in.arguments.atlas)
-        throw RenderError(ExitCode::NotSupported, "Atlas layouts are not produced by this renderer");
+    if (in.arguments.atlas) {
+        if (in.arguments.configuration.empty() || in.arguments.atlasResult.empty())
+            throw badInput("An atlas run needs the request (-x) and the layout file to write (-o after -od)");
+        runAtlas(systemPath(in.arguments.configuration), systemPath(in.arguments.atlasResult), in.scene, in.meshes,
+                 progress);
+        Progress::say("Done rendering!");
+        return static_cast<int>(ExitCode::Success);
+    }
 
     if (in.haveStage && in.stage.renderType != RenderType::None)
         bakeStage(in, progress);
@@ -310,6 +328,7 @@ int runRenderer(const std::vector<std::string>& args)
         code = e.code();
         message = e.what();
     } catch (const std::bad_alloc&) {
+        code = ExitCode::OutOfResources;
         message = "Out of memory";
     } catch (const std::exception& e) {
         message = std::string("Unexpected failure: ") + e.what();

@@ -212,6 +212,8 @@ void readPass(const XMLElement* components, StageSettings& stage)
     } else {
         throw badInput("Stage switches on no render component");
     }
+    if (stage.pass == PassKind::LightPass)
+        stage.lightPass = readLightPassSettings(components);
     if (stage.pass == PassKind::Rnm) {
         stage.rnmNormalComponent = flag(components, "RNMSettings/includeNormalComponent", false);
         stage.rnm = readRnm(components);

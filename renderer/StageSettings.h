@@ -2,6 +2,8 @@
 // which settings, and how many counted progress phases each target reports.
 #pragma once
 
+#include "LightPassSettings.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -135,6 +137,7 @@ struct StageSettings {
     RnmSettings rnm;
     std::vector<std::string> fullyBakedLights;  // full and indirect illumination
     std::string luaScript;  // relative to the working directory
+    LightPassSettings lightPass;
 
     std::vector<TargetSlot> slots;
     std::vector<TextureTarget> textures;  // texture targets, or one per mesh for vertex targets

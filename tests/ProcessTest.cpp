@@ -1,4 +1,5 @@
 // The renderer process layer: launch, the message channel, the end of the process.
+#include "job/FSTorvoJob.h"
 #include "job/PipeProcessHandler.h"
 #include "job/ProcessExceptions.h"
 #include "platform/Process.h"
@@ -146,6 +147,36 @@ TEST(Process, CrashesAndTerminationGiveTheirExitCodes)
     EXPECT_EQ(hanging->wait(-1), trv::WaitProcessEnded);
     hanging->terminate();  // a second request changes nothing
     EXPECT_EQ(hanging->exitCode(), 1223);
+}
+
+// A child's exit status holds 8 bits: the renderer's band statuses must reach the job as the
+// 32-bit codes they stand for, and those as their job results.
+TEST(Process, RendererBandStatusesGiveTheirJobResults)
+{
+    struct Case {
+        int status;
+        int64_t exitCode;
+        int32_t jobResult;
+    };
+    const Case cases[] = {
+        {0, 0, 0},
+        {101, 0x20000001, 2},
+        {102, 0x20000002, 3},
+        {103, 0x20000003, 4},
+        {113, 536870925, 0x10000001},  // only the atlas step tells this one apart
+        {1, 1, 0x10000001},
+        {100, 100, 0x10000001},
+        {104, 104, 0x10000001},
+        {112, 112, 0x10000001},
+    };
+    const fs::path dir = scratch("band");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        auto handler = launchScript(dir, "exit " + std::to_string(c.status) + "\n");
+        drain(*handler);
+        EXPECT_EQ(handler->exitCode(), static_cast<int32_t>(c.exitCode));
+        EXPECT_EQ(trv::FSTorvoJob::jobResultOf(handler->exitCode()), c.jobResult);
+    }
 }
 
 TEST(Process, LaunchFailuresThrowWithTheCommandLine)

@@ -4,6 +4,7 @@
 
 #include "geometry/TempMeshFile.h"
 #include "job/PipeProcessHandler.h"
+#include "platform/RendererExit.h"
 
 #include <gtest/gtest.h>
 
@@ -90,24 +91,24 @@ TEST_F(RendererRun, BadInputsEndWithAMessageAndAFailureCode)
     files({"..\\..\\meshes\\m.ttm", "..\\..\\meshes\\gone.ttm"});
     auto [pieces, code] = run(stageLine);
     EXPECT_EQ(pieces.back(), "Error: Mesh file not found: ../../meshes/gone.ttm\n");
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, trv::platform::ExitCodeInputRefused);
 
     writeMesh(dir / "meshes" / "short.ttm", 2);
     files({"..\\..\\meshes\\short.ttm"});
     std::tie(pieces, code) = run(stageLine);
     EXPECT_EQ(pieces.back(), "Error: Mesh file is truncated or holds bad triangles: ../../meshes/short.ttm\n");
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, trv::platform::ExitCodeInputRefused);
 
     files({"..\\..\\meshes\\m.ttm"});
     std::ofstream(job / "stage.xml") << "<KXConfig><A></KXConfig>";
     std::tie(pieces, code) = run(stageLine);
     EXPECT_EQ(pieces.back().rfind("Error: Configuration file does not parse: stage.xml (line 1: ", 0), 0u)
         << pieces.back();
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, trv::platform::ExitCodeInputRefused);
 
     std::tie(pieces, code) = run("\"../../scenes/none.xml\" -i \"x\" -cs  -od \"output\"");
     EXPECT_EQ(pieces.back(), "Error: Scene file not found: ../../scenes/none.xml\n");
-    EXPECT_EQ(code, 1);
+    EXPECT_EQ(code, trv::platform::ExitCodeInputRefused);
 
     std::tie(pieces, code) = run("\"../../scenes/room.xml\" -z");
     EXPECT_EQ(pieces.back(), "Error: Unknown switch -z\n");

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include "platform/Containment.h"
+#include "platform/RendererExit.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,7 +39,7 @@ int openEndHandle(int pid)
 int32_t exitCodeOf(const siginfo_t& info)
 {
     if (info.si_code == CLD_EXITED)
-        return info.si_status;
+        return exitCodeOfStatus(info.si_status);
     switch (info.si_status) {
     case SIGSEGV:
     case SIGBUS:

@@ -196,13 +196,14 @@ TEST_F(BleedingTest, FullAndIndirectSplitsTheFullyBakedLightsDirectLight)
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const float bounced = indirect.at("tpIndirectIllumination.R", x, y);
-            EXPECT_NEAR(baked.at("tpIllumination3", x, y), bounced, 1e-6);
-            EXPECT_NEAR(baked.at("tpIllumination0", x, y), bounced + direct, 1e-5);
-            EXPECT_NEAR(baked.at("tpIllumination1", x, y), direct, 1e-5);
-            EXPECT_EQ(baked.at("tpIllumination4", x, y), 0.0f);
+            // Ind R, G, B in channels 0 to 2, Full R, G, B in 3 to 5: the pass's channel order.
+            EXPECT_NEAR(baked.at("tpIllumination0", x, y), bounced, 1e-6);
+            EXPECT_NEAR(baked.at("tpIllumination3", x, y), bounced + direct, 1e-5);
+            EXPECT_NEAR(baked.at("tpIllumination4", x, y), direct, 1e-5);
+            EXPECT_EQ(baked.at("tpIllumination1", x, y), 0.0f);
             EXPECT_EQ(baked.at("Z", x, y), 1.0f);
-            EXPECT_NEAR(notBaked.at("tpIllumination0", x, y), bounced, 1e-6);
-            EXPECT_EQ(notBaked.at("tpIllumination1", x, y), 0.0f);
+            EXPECT_NEAR(notBaked.at("tpIllumination3", x, y), bounced, 1e-6);
+            EXPECT_EQ(notBaked.at("tpIllumination4", x, y), 0.0f);
         }
 }
 

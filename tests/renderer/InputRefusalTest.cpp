@@ -2,6 +2,7 @@
 // degenerate triangle is left out with a warning.
 #include "RendererFixture.h"
 
+#include "platform/RendererExit.h"
 #include "results/PointcloudWriter.h"
 
 #include <functional>
@@ -220,7 +221,7 @@ TEST_F(RefusalTest, BrokenInputEndsWithOneErrorLineAndTheBadInputCode)
         broken.breakIt();
         finish();
         const RunOutput run = render();
-        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.code, trv::platform::ExitStatusInputRefused);
         ASSERT_EQ(run.errors().size(), 1u);
         EXPECT_EQ(run.errors().front(), run.lines.back());
         EXPECT_NE(run.lines.back().find(broken.message), std::string::npos) << run.lines.back();
@@ -237,7 +238,7 @@ TEST_F(RefusalTest, AMeshFileCutShortIsRefused)
         SCOPED_TRACE(cut);
         fs::resize_file(mesh, fs::file_size(mesh) - cut);
         const RunOutput run = render();
-        EXPECT_EQ(run.code, 1);
+        EXPECT_EQ(run.code, trv::platform::ExitStatusInputRefused);
         ASSERT_EQ(run.errors().size(), 1u);
         EXPECT_EQ(run.errors().front().rfind("Error: Mesh file ", 0), 0u) << run.errors().front();
         addMesh("floor", floor);
@@ -258,16 +259,6 @@ TEST_F(RefusalTest, ZeroAreaTrianglesAreLeftOutWithAWarning)
     const Image image = result("pass0_target0");
     for (float a : image.channels.at("tpIllumination.A"))
         EXPECT_EQ(a, 1.0f);
-}
-
-TEST_F(RefusalTest, AtlasRunsAreRefusedAsNotSupported)
-{
-    baseline();
-    finish();
-    extraArguments = " -uvpack ";
-    const RunOutput run = render();
-    EXPECT_EQ(run.code, 3);
-    EXPECT_EQ(run.lines.back(), "Error: Atlas layouts are not produced by this renderer");
 }
 
 }  // namespace
