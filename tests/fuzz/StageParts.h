@@ -56,10 +56,19 @@ private:
 // target of another kind (a stage of its own).
 inline void addStageParts(trv::PassesAndTargets& parts)
 {
-    (void)parts.addPass("pass", [] { return std::make_shared<StagePass>("pass0"); });
-    (void)parts.addTarget("texture a", [] { return std::make_shared<StageTarget>("target0", true); });
-    (void)parts.addTarget("texture b", [] { return std::make_shared<StageTarget>("target1", true); });
-    (void)parts.addTarget("vertices", [] { return std::make_shared<StageTarget>("target2", false); });
+    auto target = [](const char* shortName, bool texture) {
+        return [=](std::shared_ptr<trv::JobTarget>& made) {
+            made = std::make_shared<StageTarget>(shortName, texture);
+            return TRVStatus(0);
+        };
+    };
+    (void)parts.addPass("pass", [](std::shared_ptr<trv::JobPass>& made) {
+        made = std::make_shared<StagePass>("pass0");
+        return TRVStatus(0);
+    });
+    (void)parts.addTarget("texture a", target("target0", true));
+    (void)parts.addTarget("texture b", target("target1", true));
+    (void)parts.addTarget("vertices", target("target2", false));
 }
 
 }  // namespace trvfuzz
