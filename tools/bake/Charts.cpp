@@ -238,7 +238,8 @@ std::optional<float> fitDensity(std::vector<Chart*>& charts, int width, int heig
         const float middle = 0.5f * (low + high);
         (packCharts(charts, middle, width, height, settings) ? low : high) = middle;
     }
-    if (!packCharts(charts, low, width, height, settings))
+    // At no density at all every chart is a point: that is no layout.
+    if (!(low > 0) || !packCharts(charts, low, width, height, settings))
         return std::nullopt;
     return low;
 }

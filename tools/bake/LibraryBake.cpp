@@ -143,6 +143,7 @@ private:
             std::error_code ignored;
             fs::create_directories(cache, ignored);
             const std::string log = (fs::path(cache) / "torvo.log").string();
+            fs::remove(log, ignored); // the log target appends: keep this bake's lines only
             TRVSetLogTarget(TRV_LOG_INFO, TRV_LOG_TARGET_FILE, log.c_str());
         }
         if (options_.threads > 0)

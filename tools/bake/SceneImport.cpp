@@ -1,15 +1,22 @@
 #include "SceneImport.h"
 
 #include <assimp/Importer.hpp>
+#include <assimp/DefaultLogger.hpp>
+#include <assimp/LogStream.hpp>
+#include <assimp/config.h>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <unordered_set>
 
@@ -20,6 +27,10 @@ namespace {
 
 // Node trees deeper than this are taken for a loop in the file rather than a real hierarchy.
 constexpr int maxNodeDepth = 256;
+constexpr float maxSmoothingDegrees = 60.0f;
+// The most memory an import may take beyond what the process holds when it starts (or half the
+// machine's memory when that is less).
+constexpr unsigned long long maxImportBytes = 8ull << 30;
 // The image formats the library can take as material textures.
 const std::set<std::string> textureExtensions = {".png", ".jpg", ".jpeg", ".tga", ".bmp",
                                                  ".tif", ".tiff", ".exr", ".hdr", ".dds"};
@@ -319,6 +330,80 @@ private:
     int embeddedCount_ = 0;
 };
 
+// Keeps what Assimp reports while it reads: some readers mend damaged files with no more than
+// a log line (faces with indices out of range dropped, a missing material replaced).
+class LogCollector : public Assimp::LogStream {
+public:
+    explicit LogCollector(std::vector<std::string>& lines) : lines_(lines) {}
+    void write(const char* message) override
+    {
+        std::string line = message ? message : "";
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        lines_.push_back(line);
+    }
+
+private:
+    std::vector<std::string>& lines_;
+};
+
+// The text of an Assimp log line that tells of damage the reader worked around: every error line,
+// and warnings about dropped faces. Other warnings (degenerate faces left out, unused vertices,
+// approximations of the format) describe sound files.
+std::optional<std::string> damageReport(const std::string& line)
+{
+    static const char* const errorTag = "Error, ";
+    static const char* const damageWarnings[] = {"out-of-range", "were dropped"};
+    const size_t separator = line.find(": ");
+    const std::string text = separator == std::string::npos ? line : line.substr(separator + 2);
+    if (line.rfind(errorTag, 0) == 0)
+        return text;
+    for (const char* warning : damageWarnings)
+        if (line.find(warning) != std::string::npos)
+            return text;
+    return std::nullopt;
+}
+
+// Assimp trusts the counts in a file's header: a damaged count makes it allocate, and fill, as
+// much memory as the count says. While it reads, the address space is capped so that such an
+// allocation fails (and the import with it) instead of exhausting the machine. The sanitizers
+// reserve far more address space than they use, so their builds go without the cap.
+class AddressSpaceCap {
+public:
+    AddressSpaceCap()
+    {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        return;
+#else
+        if (getrlimit(RLIMIT_AS, &saved_) != 0)
+            return;
+        long pages = 0;
+        std::ifstream statm("/proc/self/statm");
+        if (!(statm >> pages))
+            return;
+        const unsigned long long page = static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
+        const unsigned long long physical = static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) * page;
+        const unsigned long long room = std::min(physical / 2, maxImportBytes);
+        rlimit capped = saved_;
+        capped.rlim_cur = static_cast<rlim_t>(static_cast<unsigned long long>(pages) * page + room);
+        if (saved_.rlim_cur != RLIM_INFINITY && saved_.rlim_cur < capped.rlim_cur)
+            return;
+        active_ = setrlimit(RLIMIT_AS, &capped) == 0;
+#endif
+    }
+    ~AddressSpaceCap()
+    {
+        if (active_)
+            setrlimit(RLIMIT_AS, &saved_);
+    }
+    AddressSpaceCap(const AddressSpaceCap&) = delete;
+    AddressSpaceCap& operator=(const AddressSpaceCap&) = delete;
+
+private:
+    rlimit saved_{};
+    bool active_ = false;
+};
+
 } // namespace
 
 ImportResult importScene(const std::string& path, const std::string& textureDirectory, Scene& out)
@@ -333,11 +418,21 @@ ImportResult importScene(const std::string& path, const std::string& textureDire
     // Points and lines are no surfaces, and faces without area cannot hold light-map texels.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     importer.SetPropertyBool(AI_CONFIG_PP_FD_REMOVE, true);
+    // Files without normals get smooth ones, but edges sharper than this stay hard.
+    importer.SetPropertyFloat(AI_CONFIG_PP_GSN_MAX_SMOOTHING_ANGLE, maxSmoothingDegrees);
     const unsigned flags = aiProcess_Triangulate | aiProcess_GenSmoothNormals | aiProcess_JoinIdenticalVertices |
                            aiProcess_ValidateDataStructure | aiProcess_SortByPType | aiProcess_FindDegenerates |
                            aiProcess_RemoveRedundantMaterials | aiProcess_FlipUVs;
+    std::vector<std::string> logLines;
+    Assimp::DefaultLogger::create(nullptr, Assimp::Logger::NORMAL, 0);
+    auto* collector = new LogCollector(logLines);
+    Assimp::DefaultLogger::get()->attachStream(collector, Assimp::Logger::Warn | Assimp::Logger::Err);
+    struct LoggerEnd {
+        ~LoggerEnd() { Assimp::DefaultLogger::kill(); }
+    } loggerEnd;
     const aiScene* scene = nullptr;
     try {
+        AddressSpaceCap cap;
         scene = importer.ReadFile(path, flags);
     } catch (const std::exception& e) {
         result.error = "cannot import " + path + ": " + e.what();
@@ -346,6 +441,8 @@ ImportResult importScene(const std::string& path, const std::string& textureDire
     if (!scene) {
         std::string reason = importer.GetErrorString();
         std::replace(reason.begin(), reason.end(), '\n', ' ');
+        if (reason.find("bad_alloc") != std::string::npos)
+            reason = "it asks for more memory than an import may take (a damaged count?)";
         result.error = "cannot import " + path + ": " + (reason.empty() ? "unknown failure" : reason);
         return result;
     }
@@ -353,6 +450,11 @@ ImportResult importScene(const std::string& path, const std::string& textureDire
         result.error = "cannot import " + path + ": the file is incomplete";
         return result;
     }
+    for (const std::string& line : logLines)
+        if (const auto damage = damageReport(line)) {
+            result.error = "cannot import " + path + ": the file is damaged: " + *damage;
+            return result;
+        }
     Importer reader(path, textureDirectory, out, result);
     if (!reader.run(*scene)) {
         result.error = path + ": " + result.error;
