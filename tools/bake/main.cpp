@@ -134,10 +134,6 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "torvo-bake: warning: %s\n", w.c_str());
     };
 
-    std::error_code fsError;
-    fs::create_directories(options.output, fsError);
-    if (fsError || !fs::is_directory(options.output, fsError))
-        return fail("cannot make the output folder " + options.output);
     const std::string cache = options.cache.empty() ? (fs::path(options.output) / "cache").string() : options.cache;
 
     const auto importStart = Clock::now();
@@ -148,6 +144,11 @@ int main(int argc, char** argv)
     if (!imported.ok)
         return fail(imported.error);
     const double importSeconds = seconds(importStart);
+
+    std::error_code fsError;
+    fs::create_directories(options.output, fsError);
+    if (fsError || !fs::is_directory(options.output, fsError))
+        return fail("cannot make the output folder " + options.output);
 
     const auto layoutStart = Clock::now();
     LayoutResult layout;
