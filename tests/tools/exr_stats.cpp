@@ -1,6 +1,8 @@
 // Prints what the model tests check in a baked EXR image, on one line:
 //   <width> <height> <not-finite values> <covered texels> <lit covered texels> <channels>
-// covered: alpha above 0; lit: covered and some colour channel above 1e-3.
+// covered: alpha above 0; lit: covered and some colour channel away from 0 by more than 1e-3.
+// With --probe, reads texel positions "x y" from standard input and then prints, one a line, the
+// alpha (coverage) of each.
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -13,12 +15,13 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: exr_stats FILE.exr\n");
+    const bool probe = argc == 3 && std::string(argv[1]) == "--probe";
+    if (argc != 2 && !probe) {
+        std::fprintf(stderr, "usage: exr_stats [--probe] FILE.exr\n");
         return 2;
     }
     try {
-        Imf::InputFile file(argv[1]);
+        Imf::InputFile file(argv[argc - 1]);
         const Imath::Box2i window = file.header().dataWindow();
         const int width = window.max.x - window.min.x + 1, height = window.max.y - window.min.y + 1;
         std::string channels;
@@ -40,8 +43,16 @@ int main(int argc, char** argv)
                 notFinite += !std::isfinite(pixels[i + c]);
             if (pixels[i + 3] > 0) {
                 ++covered;
-                lit += pixels[i] > 1e-3f || pixels[i + 1] > 1e-3f || pixels[i + 2] > 1e-3f;
+                lit += std::fabs(pixels[i]) > 1e-3f || std::fabs(pixels[i + 1]) > 1e-3f || std::fabs(pixels[i + 2]) > 1e-3f;
             }
+        }
+        if (probe) {
+            long x = 0, y = 0;
+            while (std::scanf("%ld %ld", &x, &y) == 2)
+                std::printf("%g\n", x >= 0 && x < width && y >= 0 && y < height
+                                         ? static_cast<double>(pixels[(static_cast<size_t>(y) * width + x) * 4 + 3])
+                                         : -1.0);
+            return 0;
         }
         std::printf("%d %d %ld %ld %ld %s\n", width, height, notFinite, covered, lit, channels.c_str());
         return 0;

@@ -70,6 +70,8 @@ struct Light {
     std::array<float, 3> color{1, 1, 1};
     float innerCone = 0, outerCone = 0; // half angles, radians (spot lights)
     float areaWidth = 1, areaHeight = 1;
+    // Point and spot lights: light falls off as 1 / distance^falloffExponent (0: not at all).
+    float falloffExponent = 2;
 };
 
 struct Camera {

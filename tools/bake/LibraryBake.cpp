@@ -24,7 +24,6 @@ constexpr float skyOverhang = 1.5f;         // the sky square is this much wider
 constexpr float skyHeightFraction = 0.25f;  // above the scene's top, of its diagonal
 constexpr int32_t illuminationDirect = 0;   // illumination pass modes
 constexpr int32_t illuminationWithGi = 2;
-constexpr float pointFalloffExponent = 2.0f; // lights of files fall off with the inverse square
 constexpr const char* sceneName = "scene";
 constexpr const char* lightmapLayer = "lightmap";
 constexpr const char* textureLayer = "uv0";
@@ -238,13 +237,13 @@ private:
         switch (light.kind) {
         case LightKind::Point:
             if (!ok(TRVCreatePointLight(scene_, light.name.c_str(), &placement, &color, &handle), what) ||
-                !ok(TRVSetFalloff(handle, TRV_FALLOFF_STANDARD, pointFalloffExponent,
+                !ok(TRVSetFalloff(handle, TRV_FALLOFF_STANDARD, light.falloffExponent,
                                   std::numeric_limits<float>::infinity(), 0), what))
                 return false;
             break;
         case LightKind::Spot: {
             if (!ok(TRVCreateSpotLight(scene_, light.name.c_str(), &placement, &color, &handle), what) ||
-                !ok(TRVSetFalloff(handle, TRV_FALLOFF_STANDARD, pointFalloffExponent,
+                !ok(TRVSetFalloff(handle, TRV_FALLOFF_STANDARD, light.falloffExponent,
                                   std::numeric_limits<float>::infinity(), 0), what))
                 return false;
             const float pi = 3.14159265f;

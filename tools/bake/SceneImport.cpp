@@ -153,6 +153,9 @@ private:
         std::string extension = file.extension().string();
         std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
         std::error_code error;
+        // Paths of the machine the file was made on: the image may lie next to the model.
+        if (!fs::is_regular_file(file, error) && fs::is_regular_file(fs::path(path_).parent_path() / file.filename(), error))
+            return (fs::path(path_).parent_path() / file.filename()).string();
         if (!fs::is_regular_file(file, error)) {
             warn("material \"" + materialName + "\": texture " + file.string() + " not found, left out");
             return {};
@@ -280,6 +283,20 @@ private:
         light.color = {source.mColorDiffuse.r, source.mColorDiffuse.g, source.mColorDiffuse.b};
         for (float& c : light.color)
             c = std::isfinite(c) ? std::max(c, 0.0f) : 0.0f;
+        // Assimp gives attenuation as 1 / (constant + linear d + quadratic d^2); the library's
+        // falloff is 1 / d^exponent, so the strongest term decides and its factor scales the colour.
+        const float quadratic = std::isfinite(source.mAttenuationQuadratic) ? source.mAttenuationQuadratic : 0.0f;
+        const float linear = std::isfinite(source.mAttenuationLinear) ? source.mAttenuationLinear : 0.0f;
+        float factor = 1.0f;
+        if (quadratic > 0)
+            light.falloffExponent = 2, factor = quadratic;
+        else if (linear > 0)
+            light.falloffExponent = 1, factor = linear;
+        else
+            light.falloffExponent = 0;
+        if (source.mType == aiLightSource_POINT || source.mType == aiLightSource_SPOT)
+            for (float& c : light.color)
+                c /= factor;
         switch (source.mType) {
         case aiLightSource_POINT:
             light.kind = LightKind::Point;
@@ -347,17 +364,15 @@ private:
     std::vector<std::string>& lines_;
 };
 
-// The text of an Assimp log line that tells of damage the reader worked around: every error line,
-// and warnings about dropped faces. Other warnings (degenerate faces left out, unused vertices,
-// approximations of the format) describe sound files.
+// The text of an Assimp log line that tells of damage the reader worked around: faces dropped for
+// indices out of range, a material that is named but missing. Other lines, errors among them,
+// describe sound files too (degenerate faces left out, unused vertices, the IFC reader's
+// approximations of openings).
 std::optional<std::string> damageReport(const std::string& line)
 {
-    static const char* const errorTag = "Error, ";
-    static const char* const damageWarnings[] = {"out-of-range", "were dropped"};
+    static const char* const damageWarnings[] = {"out-of-range", "were dropped", "failed to locate material"};
     const size_t separator = line.find(": ");
     const std::string text = separator == std::string::npos ? line : line.substr(separator + 2);
-    if (line.rfind(errorTag, 0) == 0)
-        return text;
     for (const char* warning : damageWarnings)
         if (line.find(warning) != std::string::npos)
             return text;

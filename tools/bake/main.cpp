@@ -162,6 +162,21 @@ int main(int argc, char** argv)
                   " triangles, " + std::to_string(scene.lights.size()) + " lights in the file; " +
                   std::to_string(layout.chartCount) + " light-map charts");
 
+    if (options.verbose) {
+        const Bounds bounds = worldBounds(scene);
+        std::printf("  the model spans (%g, %g, %g) to (%g, %g, %g)\n", bounds.min.x, bounds.min.y, bounds.min.z,
+                    bounds.max.x, bounds.max.y, bounds.max.z);
+    }
+    if (options.verbose)
+        for (const Light& light : scene.lights) {
+            static const char* const kinds[] = {"point", "spot", "directional", "area"};
+            const Vec3 at = light.placement.transformPoint({});
+            const Vec3 along = normalized(light.placement.transformVector({0, 0, -1}));
+            std::printf("  light \"%s\": %s at (%g, %g, %g) along (%g, %g, %g), colour (%g, %g, %g), falloff 1/d^%g\n",
+                        light.name.c_str(), kinds[static_cast<int>(light.kind)], at.x, at.y, at.z, along.x, along.y,
+                        along.z, light.color[0], light.color[1], light.color[2], light.falloffExponent);
+        }
+
     BakeInput input;
     input.scene = &scene;
     input.layouts = &layout.meshes;
