@@ -22,6 +22,7 @@ constexpr float aoSceneFraction = 0.1f;     // default occlusion reach, of the s
 constexpr float sunShadowAngle = 0.02f;     // radians: a slightly soft sun
 constexpr float skyOverhang = 1.5f;         // the sky square is this much wider than the scene
 constexpr float skyHeightFraction = 0.25f;  // above the scene's top, of its diagonal
+constexpr int32_t maxLibraryAtlases = 16;     // atlases the library's packer may fill
 constexpr int32_t illuminationDirect = 0;   // illumination pass modes
 constexpr int32_t illuminationWithGi = 2;
 constexpr const char* sceneName = "scene";
@@ -387,7 +388,9 @@ private:
         if (options_.layout == Layout::LibraryAtlas) {
             TorvoTarget target = nullptr;
             const std::string what = "the library's atlas";
-            if (!ok(TRVCreateAtlasedTextureTarget(job_, "atlas", options_.size, options_.size, 0, &target), what))
+            if (!ok(TRVCreateAtlasedTextureTarget(job_, "atlas", options_.size, options_.size, maxLibraryAtlases, &target),
+                    what) ||
+                !ok(TRVSetAtlasPadding(target, options_.margin), what))
                 return false;
             entities_.resize(instances_.size());
             for (size_t i = 0; i < instances_.size(); ++i) {
