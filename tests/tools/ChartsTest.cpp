@@ -241,3 +241,36 @@ TEST(Packing, TheSmallestTextureForADensityAndTooManyChartsForAnyDensity)
 
 } // namespace
 } // namespace torvobake
+
+namespace torvobake {
+namespace {
+
+struct OverlapCase {
+    std::string name;
+    std::vector<Vec2> uvs; // three per face
+    bool overlaps;
+};
+
+class OverlapTest : public testing::TestWithParam<OverlapCase> {};
+
+TEST_P(OverlapTest, OverlappingFacesOfAFilesOwnUvsAreFound)
+{
+    Mesh mesh;
+    mesh.lightmapUv = GetParam().uvs;
+    for (uint32_t i = 0; i < mesh.lightmapUv.size(); ++i)
+        mesh.indices.push_back(i);
+    EXPECT_EQ(lightmapUvsOverlap(mesh), GetParam().overlaps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, OverlapTest,
+    testing::Values(
+        OverlapCase{"square_in_two_faces", {{0.1f, 0.1f}, {0.9f, 0.1f}, {0.9f, 0.9f}, {0.1f, 0.1f}, {0.9f, 0.9f}, {0.1f, 0.9f}}, false},
+        OverlapCase{"corners_touching", {{0, 0}, {0.5f, 0}, {0.5f, 0.5f}, {0.5f, 0.5f}, {1, 0.5f}, {1, 1}}, false},
+        OverlapCase{"mirrored_copy", {{0.1f, 0.1f}, {0.9f, 0.1f}, {0.9f, 0.9f}, {0.1f, 0.1f}, {0.9f, 0.9f}, {0.9f, 0.1f}}, true},
+        OverlapCase{"face_inside_face", {{0, 0}, {1, 0}, {0, 1}, {0.1f, 0.1f}, {0.3f, 0.1f}, {0.1f, 0.3f}}, true},
+        OverlapCase{"crossing_faces", {{0, 0}, {0.6f, 0}, {0, 0.6f}, {0.5f, 0.5f}, {0, 0.5f}, {0.5f, 0}}, true}),
+    [](const testing::TestParamInfo<OverlapCase>& info) { return info.param.name; });
+
+} // namespace
+} // namespace torvobake

@@ -101,6 +101,39 @@ std::optional<Chart> chartFromOwnUvs(const Mesh& mesh, const std::vector<Vec3>& 
 
 } // namespace
 
+bool lightmapUvsOverlap(const Mesh& mesh, int gridSide)
+{
+    std::vector<int> owner(static_cast<size_t>(gridSide) * gridSide, -1);
+    const float side = static_cast<float>(gridSide);
+    for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
+        const Vec2 a = mesh.lightmapUv[mesh.indices[t]], b = mesh.lightmapUv[mesh.indices[t + 1]],
+                   c = mesh.lightmapUv[mesh.indices[t + 2]];
+        const float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+        if (area == 0)
+            continue;
+        const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}) * side - 0.5f)));
+        const int x1 = std::min(gridSide - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}) * side - 0.5f)));
+        const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}) * side - 0.5f)));
+        const int y1 = std::min(gridSide - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}) * side - 0.5f)));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                const Vec2 p{(static_cast<float>(x) + 0.5f) / side, (static_cast<float>(y) + 0.5f) / side};
+                // Strictly inside: a point on an edge two faces share belongs to neither.
+                const float u = ((b.x - p.x) * (c.y - p.y) - (c.x - p.x) * (b.y - p.y)) / area;
+                const float v = ((c.x - p.x) * (a.y - p.y) - (a.x - p.x) * (c.y - p.y)) / area;
+                const float w = 1 - u - v;
+                constexpr float inside = 1e-5f;
+                if (u <= inside || v <= inside || w <= inside)
+                    continue;
+                int& cell = owner[static_cast<size_t>(y) * gridSide + x];
+                if (cell >= 0 && cell != static_cast<int>(t))
+                    return true;
+                cell = static_cast<int>(t);
+            }
+    }
+    return false;
+}
+
 std::vector<Chart> makeCharts(const Mesh& mesh, const Matrix& world, const LayoutSettings& settings)
 {
     std::vector<Vec3> placed(mesh.positions.size());

@@ -33,6 +33,10 @@ struct LayoutSettings {
     int marginTexels = 2;
 };
 
+// Whether faces of the mesh's own light-map uvs overlap: some point of the unit square (tested on a
+// grid of gridSide x gridSide points) lies inside two faces.
+bool lightmapUvsOverlap(const Mesh& mesh, int gridSide = 512);
+
 // Cuts an instance's mesh (placed by world) into charts. With the mesh's own light-map uvs the
 // whole mesh is one chart laid out by them, sized so that its texels are as dense as elsewhere.
 std::vector<Chart> makeCharts(const Mesh& mesh, const Matrix& world, const LayoutSettings& settings);

@@ -1,5 +1,7 @@
 #include "SceneImport.h"
 
+#include "Charts.h"
+
 #include <assimp/Importer.hpp>
 #include <assimp/DefaultLogger.hpp>
 #include <assimp/LogStream.hpp>
@@ -198,15 +200,6 @@ private:
         };
         if (!readUvs(0, mesh.uv0) || !readUvs(1, mesh.lightmapUv))
             return false;
-        if (!mesh.lightmapUv.empty()) {
-            const bool inside = std::all_of(mesh.lightmapUv.begin(), mesh.lightmapUv.end(), [](Vec2 t) {
-                return t.x >= 0 && t.x <= 1 && t.y >= 0 && t.y <= 1;
-            });
-            if (!inside) {
-                warn(label + ": its second uv set leaves the unit square; a light-map layout is generated instead");
-                mesh.lightmapUv.clear();
-            }
-        }
         for (unsigned f = 0; f < source.mNumFaces; ++f) {
             const aiFace& face = source.mFaces[f];
             if (face.mNumIndices != 3)
@@ -231,6 +224,17 @@ private:
         for (Vec3& n : mesh.normals)
             if (length(n) == 0)
                 n = {0, 1, 0};
+        // A light map over overlapping uvs is wrong wherever faces share texels.
+        if (!mesh.lightmapUv.empty()) {
+            const bool inside = std::all_of(mesh.lightmapUv.begin(), mesh.lightmapUv.end(), [](Vec2 t) {
+                return t.x >= 0 && t.x <= 1 && t.y >= 0 && t.y <= 1;
+            });
+            if (!inside || lightmapUvsOverlap(mesh)) {
+                warn(label + ": its second uv set " + (inside ? "has overlapping faces" : "leaves the unit square") +
+                     "; a light-map layout is generated instead");
+                mesh.lightmapUv.clear();
+            }
+        }
         mesh.material = source.mMaterialIndex < out_.materials.size() ? source.mMaterialIndex : 0;
         meshIndex_[index] = static_cast<int>(out_.meshes.size());
         out_.meshes.push_back(std::move(mesh));
@@ -365,12 +369,14 @@ private:
 };
 
 // The text of an Assimp log line that tells of damage the reader worked around: faces dropped for
-// indices out of range, a material that is named but missing. Other lines, errors among them,
-// describe sound files too (degenerate faces left out, unused vertices, the IFC reader's
-// approximations of openings).
+// indices out of range, face statements without vertices. Other lines, errors among them, come
+// from sound files too (degenerate faces left out, unused vertices, a material named but not
+// defined, which the default material stands in for, the IFC reader's approximations of openings).
+const char* const missingMaterial = "failed to locate material";
+
 std::optional<std::string> damageReport(const std::string& line)
 {
-    static const char* const damageWarnings[] = {"out-of-range", "were dropped", "failed to locate material"};
+    static const char* const damageWarnings[] = {"out-of-range", "were dropped", "Ignoring empty face"};
     const size_t separator = line.find(": ");
     const std::string text = separator == std::string::npos ? line : line.substr(separator + 2);
     for (const char* warning : damageWarnings)
@@ -462,14 +468,18 @@ ImportResult importScene(const std::string& path, const std::string& textureDire
         return result;
     }
     if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) {
-        result.error = "cannot import " + path + ": the file is incomplete";
+        result.error = "cannot import " + path + ": the file is incomplete" +
+                       std::string(scene->mNumMeshes == 0 ? " (it holds no meshes)" : "");
         return result;
     }
-    for (const std::string& line : logLines)
+    for (const std::string& line : logLines) {
+        if (line.find(missingMaterial) != std::string::npos)
+            result.warnings.push_back(line.substr(line.find(missingMaterial)));
         if (const auto damage = damageReport(line)) {
             result.error = "cannot import " + path + ": the file is damaged: " + *damage;
             return result;
         }
+    }
     Importer reader(path, textureDirectory, out, result);
     if (!reader.run(*scene)) {
         result.error = path + ": " + result.error;
