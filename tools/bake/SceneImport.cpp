@@ -13,7 +13,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <utf8.h>
+
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -48,8 +51,21 @@ Vec3 toVec(const aiVector3D& v) { return {v.x, v.y, v.z}; }
 
 bool finite(const aiVector3D& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
+// Names go to the library as UTF-8: bytes of other encodings (older files name things in their
+// maker's code page) become replacement characters, control characters spaces.
+std::string cleanName(const std::string& name)
+{
+    std::string clean;
+    utf8::replace_invalid(name.begin(), name.end(), std::back_inserter(clean));
+    for (char& c : clean)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = ' ';
+    return clean;
+}
+
 std::string uniqueName(std::string base, std::set<std::string>& taken, const std::string& fallback)
 {
+    base = cleanName(base);
     if (base.empty())
         base = fallback;
     std::string name = base;
