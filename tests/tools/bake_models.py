@@ -10,6 +10,8 @@
       every FILE must be refused: exit status 1 within the time limit, one line on stderr.
   bake_models.py usage TORVO_BAKE
       bad command lines: exit status 2 and one line on stderr.
+  bake_models.py view TORVO_BAKE OUTPUT VIEWER_DIR MODEL
+      bakes with --view and fetches the page and scene.glb from the address it prints.
 """
 import json
 import os
@@ -236,9 +238,44 @@ def usage(args):
           "missing model: %d %r" % (run.returncode, run.stderr))
 
 
+def view(args):
+    import socket
+    import time
+    import urllib.request
+    tool, output, viewer_dir, model = args[:4]
+    import shutil
+    if not os.path.isfile(os.path.join(viewer_dir, "serve.mjs")) or not shutil.which("node"):
+        print("skipped: no viewer in " + viewer_dir + ", or no node to serve it")
+        sys.exit(SKIPPED)
+    with socket.socket() as probe:  # a free port
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+    process = subprocess.Popen([tool, "-q", "--view", "--port", str(port), "--viewer-dir", viewer_dir, "-o", output,
+                                "-s", "64", "--gi-rays", "0", "--ao-rays", "4", "-p", "lightmap", model],
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        deadline = time.time() + TIME_LIMIT
+        address = None
+        while address is None and time.time() < deadline:
+            line = process.stdout.readline()
+            if not line:
+                break
+            address = next((word for word in line.split() if word.startswith("http://127.0.0.1:")), None)
+        if not check(address is not None, "no address printed; stderr: %s" % (process.stderr.read()
+                                                                            if process.poll() is not None else "")):
+            return
+        page = urllib.request.urlopen(address, timeout=30).read()
+        check(b"<html" in page.lower(), "the address does not serve the viewer page")
+        glb = urllib.request.urlopen(address.rstrip("/") + "/scene.glb", timeout=30).read()
+        check(glb == open(os.path.join(output, "scene.glb"), "rb").read(), "the served scene.glb is not the bake's")
+    finally:
+        process.terminate()
+        process.wait(timeout=30)
+
+
 def main():
     mode, args = sys.argv[1], sys.argv[2:]
-    {"bake": bake, "broken": broken, "usage": usage}[mode](args)
+    {"bake": bake, "broken": broken, "usage": usage, "view": view}[mode](args)
     if failures:
         print("%d check(s) failed" % len(failures))
         return 1
