@@ -27,14 +27,15 @@ Vec3 Matrix::transformVector(Vec3 v) const
 
 Vec3 Matrix::transformNormal(Vec3 n) const
 {
-    // The inverse transpose of the upper 3x3 is its cofactor matrix over the determinant; the
-    // determinant's sign matters (mirroring flips normals) but its size does not.
+    // The inverse transpose of the upper 3x3 is its cofactor matrix (rows: the cross products of
+    // the other two rows) over the determinant; the determinant's sign matters (mirroring flips
+    // normals) but its size does not.
     const Vec3 r0{m[0], m[1], m[2]}, r1{m[4], m[5], m[6]}, r2{m[8], m[9], m[10]};
     const Vec3 c0 = cross(r1, r2), c1 = cross(r2, r0), c2 = cross(r0, r1);
     const float det = dot(r0, c0);
     if (det == 0 || !std::isfinite(det))
         return n;
-    const Vec3 out = c0 * n.x + c1 * n.y + c2 * n.z;
+    const Vec3 out{dot(c0, n), dot(c1, n), dot(c2, n)};
     return normalized(det < 0 ? out * -1.0f : out);
 }
 
