@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 
 namespace torvobake {
 namespace {
@@ -35,6 +36,8 @@ struct NormalCase {
     Matrix matrix;
     Vec3 normal, expected;
 };
+
+void PrintTo(const NormalCase& c, std::ostream* out) { *out << c.name; }
 
 class NormalTest : public testing::TestWithParam<NormalCase> {};
 

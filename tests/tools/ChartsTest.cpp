@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <string>
 
 namespace torvobake {
@@ -84,6 +85,8 @@ struct LayoutCase {
     Matrix world;
     int expectedCharts; // 0: not worked out by hand
 };
+
+void PrintTo(const LayoutCase& c, std::ostream* out) { *out << c.name; }
 
 class LayoutTest : public testing::TestWithParam<LayoutCase> {};
 
@@ -200,6 +203,8 @@ struct PackingCase {
     float bestDensity;
 };
 
+void PrintTo(const PackingCase& c, std::ostream* out) { *out << c.squares << " squares"; }
+
 class PackingTest : public testing::TestWithParam<PackingCase> {};
 
 TEST_P(PackingTest, TheDensityFoundIsTheHighestThatFits)
@@ -222,7 +227,10 @@ TEST_P(PackingTest, TheDensityFoundIsTheHighestThatFits)
 
 INSTANTIATE_TEST_SUITE_P(Squares, PackingTest,
                          testing::Values(PackingCase{1, 61}, PackingCase{4, 29}, PackingCase{5, 18}, PackingCase{9, 18},
-                                         PackingCase{10, 13}));
+                                         PackingCase{10, 13}),
+                         [](const testing::TestParamInfo<PackingCase>& info) {
+                             return std::to_string(info.param.squares) + "_squares";
+                         });
 
 TEST(Packing, TheSmallestTextureForADensityAndTooManyChartsForAnyDensity)
 {
@@ -250,6 +258,8 @@ struct OverlapCase {
     std::vector<Vec2> uvs; // three per face
     bool overlaps;
 };
+
+void PrintTo(const OverlapCase& c, std::ostream* out) { *out << c.name; }
 
 class OverlapTest : public testing::TestWithParam<OverlapCase> {};
 

@@ -10,12 +10,14 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <utf8.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <cmath>
 #include <filesystem>
@@ -441,9 +443,45 @@ private:
     bool active_ = false;
 };
 
+// A few of Assimp's readers print to standard error themselves, past its logger: while they read,
+// standard error goes nowhere, so that a refused file gives one line.
+class QuietStandardError {
+public:
+    explicit QuietStandardError(bool active)
+    {
+        if (!active)
+            return;
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ < 0 || nowhere < 0 || dup2(nowhere, STDERR_FILENO) < 0) {
+            if (nowhere >= 0)
+                close(nowhere);
+            if (saved_ >= 0)
+                close(saved_);
+            saved_ = -1;
+            return;
+        }
+        close(nowhere);
+    }
+    ~QuietStandardError()
+    {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 } // namespace
 
-ImportResult importScene(const std::string& path, const std::string& textureDirectory, Scene& out)
+ImportResult importScene(const std::string& path, const std::string& textureDirectory, Scene& out, bool verbose)
 {
     ImportResult result;
     std::error_code error;
@@ -470,6 +508,7 @@ ImportResult importScene(const std::string& path, const std::string& textureDire
     const aiScene* scene = nullptr;
     try {
         AddressSpaceCap cap;
+        QuietStandardError quiet(!verbose);
         scene = importer.ReadFile(path, flags);
     } catch (const std::exception& e) {
         result.error = "cannot import " + path + ": " + e.what();

@@ -17,8 +17,9 @@ struct ImportResult {
 
 // Imports path into out. Embedded textures are written into textureDirectory (made when missing).
 // Refuses files Assimp cannot read or that it reads incomplete, scenes without triangles, and
-// geometry with numbers that are not finite.
-ImportResult importScene(const std::string& path, const std::string& textureDirectory, Scene& out);
+// geometry with numbers that are not finite. Unless verbose, what Assimp prints to standard error
+// by itself is dropped.
+ImportResult importScene(const std::string& path, const std::string& textureDirectory, Scene& out, bool verbose = false);
 
 } // namespace torvobake
 

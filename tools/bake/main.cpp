@@ -139,7 +139,7 @@ int main(int argc, char** argv)
     const auto importStart = Clock::now();
     progress.step("Importing " + options.model);
     Scene scene;
-    const ImportResult imported = importScene(options.model, (fs::path(cache) / "embedded").string(), scene);
+    const ImportResult imported = importScene(options.model, (fs::path(cache) / "embedded").string(), scene, options.verbose);
     report(imported.warnings);
     if (!imported.ok)
         return fail(imported.error);
