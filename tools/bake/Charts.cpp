@@ -235,22 +235,53 @@ bool packCharts(std::vector<Chart*>& charts, float density, int width, int heigh
     std::stable_sort(charts.begin(), charts.end(), [](const Chart* a, const Chart* b) {
         return a->height != b->height ? a->height > b->height : a->width > b->width;
     });
-    int x = 0, y = 0, shelf = 0;
+    // A skyline: the height up to which each run of columns is taken, left to right. Each cell goes
+    // where its top ends lowest (then leftmost), resting on the highest run under it.
+    struct Run {
+        int x, y, width;
+    };
+    std::vector<Run> skyline{{0, 0, width}};
     for (Chart* chart : charts) {
         const int w = cellSide(chart->width, density, margin), h = cellSide(chart->height, density, margin);
         if (w > width || h > height)
             return false;
-        if (x + w > width) {
-            y += shelf;
-            x = shelf = 0;
+        size_t best = skyline.size();
+        int bestY = 0;
+        for (size_t i = 0; i < skyline.size(); ++i) {
+            const int x = skyline[i].x;
+            if (x + w > width)
+                break;
+            int y = 0;
+            for (size_t j = i; j < skyline.size() && skyline[j].x < x + w; ++j)
+                y = std::max(y, skyline[j].y);
+            if (y + h <= height && (best == skyline.size() || y < bestY))
+                best = i, bestY = y;
         }
-        if (y + h > height)
+        if (best == skyline.size())
             return false;
+        const int x = skyline[best].x;
         chart->x = static_cast<float>(x) + 0.5f + 0.5f * static_cast<float>(margin);
-        chart->y = static_cast<float>(y) + 0.5f + 0.5f * static_cast<float>(margin);
+        chart->y = static_cast<float>(bestY) + 0.5f + 0.5f * static_cast<float>(margin);
         chart->density = density;
-        x += w;
-        shelf = std::max(shelf, h);
+        // The cell's top replaces the runs it covers; a run it covers in part keeps its rest.
+        size_t end = best;
+        while (end < skyline.size() && skyline[end].x + skyline[end].width <= x + w)
+            ++end;
+        if (end < skyline.size() && skyline[end].x < x + w) {
+            skyline[end].width -= x + w - skyline[end].x;
+            skyline[end].x = x + w;
+        }
+        skyline.erase(skyline.begin() + static_cast<long>(best), skyline.begin() + static_cast<long>(end));
+        skyline.insert(skyline.begin() + static_cast<long>(best), Run{x, bestY + h, w});
+        // Neighbouring runs of one height become one.
+        for (size_t i = best > 0 ? best - 1 : 0; i + 1 < skyline.size() && i <= best + 1;) {
+            if (skyline[i].y == skyline[i + 1].y) {
+                skyline[i].width += skyline[i + 1].width;
+                skyline.erase(skyline.begin() + static_cast<long>(i) + 1);
+            } else {
+                ++i;
+            }
+        }
     }
     return true;
 }

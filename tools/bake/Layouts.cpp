@@ -5,6 +5,19 @@
 
 namespace torvobake {
 
+namespace {
+
+double chartArea(const std::vector<std::vector<Chart>>& charts)
+{
+    double area = 0;
+    for (const auto& instanceCharts : charts)
+        for (const Chart& chart : instanceCharts)
+            area += static_cast<double>(chart.width) * chart.density * chart.height * chart.density;
+    return area;
+}
+
+} // namespace
+
 bool layOut(const Scene& scene, const Options& options, LayoutResult& out, std::string& error)
 {
     LayoutSettings settings;
@@ -47,6 +60,7 @@ bool layOut(const Scene& scene, const Options& options, LayoutResult& out, std::
         out.textures.push_back(BakeTexture{"atlas0", side, side, {}});
         for (const auto& instanceCharts : charts)
             out.meshes.push_back(joinCharts(instanceCharts, side, side));
+        out.coverage = chartArea(charts) / (static_cast<double>(side) * side);
         return true;
     }
 
@@ -90,6 +104,12 @@ bool layOut(const Scene& scene, const Options& options, LayoutResult& out, std::
         }
         out.meshes.push_back(std::move(mesh));
     }
+    double texels = 0;
+    for (const BakeTexture& texture : out.textures)
+        texels += static_cast<double>(texture.width) * texture.height;
+    for (const int side : out.librarySizes)
+        texels += static_cast<double>(side) * side;
+    out.coverage = texels > 0 ? chartArea(charts) / texels : 0;
     return true;
 }
 

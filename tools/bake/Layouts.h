@@ -18,6 +18,7 @@ struct LayoutResult {
     std::vector<int> librarySizes;     // per instance, for the library's atlas
     size_t chartCount = 0;
     float density = 0; // texels per world unit (the atlas's, or the first object's)
+    double coverage = 0; // share of the textures' texels inside the charts' rectangles
 };
 
 // False with error set when the charts do not fit.

@@ -161,6 +161,9 @@ int main(int argc, char** argv)
     progress.step("  " + std::to_string(scene.instances.size()) + " objects, " + std::to_string(triangles) +
                   " triangles, " + std::to_string(scene.lights.size()) + " lights in the file; " +
                   std::to_string(layout.chartCount) + " light-map charts");
+    if (options.verbose)
+        std::printf("  layout: %g texels per world unit; the charts fill %.0f%% of the texture space\n", layout.density,
+                    100.0 * layout.coverage);
 
     if (options.verbose) {
         const Bounds bounds = worldBounds(scene);
