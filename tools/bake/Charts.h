@@ -41,8 +41,8 @@ bool lightmapUvsOverlap(const Mesh& mesh, int gridSide = 512);
 // whole mesh is one chart laid out by them, sized so that its texels are as dense as elsewhere.
 std::vector<Chart> makeCharts(const Mesh& mesh, const Matrix& world, const LayoutSettings& settings);
 
-// Packs the charts into one width x height texture at the given texels per world unit (shelves of
-// charts, tallest first). False when they do not fit; placements are then unspecified.
+// Packs the charts into one width x height texture at the given texels per world unit (on a
+// skyline, tallest first). False when they do not fit; placements are then unspecified.
 bool packCharts(std::vector<Chart*>& charts, float density, int width, int height, const LayoutSettings& settings);
 
 // The highest density (texels per world unit) at which the charts fit into width x height, found
