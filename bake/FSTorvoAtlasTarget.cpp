@@ -59,25 +59,15 @@ FSTorvoAtlasTarget::~FSTorvoAtlasTarget() = default;
 
 TRVStatus FSTorvoAtlasTarget::addBakeInstance(TorvoInstanceStub& instance, TorvoTargetEntityStub*& out)
 {
-    out = nullptr;
-    const FSTorvoInstance* source = nullptr;
-    if (const TRVStatus refused = checkInstance(instance, source))
-        return refused;
-    auto entity = std::make_shared<FSTorvoAtlasTargetEntity>(*this, *source);
-    entities_.push_back(entity);
-    entityByName_[entity->name()] = entity.get();
-    out = entity.get();
-    return Status::Success;
+    const TRVStatus status = addInstanceEntity(instance, entities_, out, *this);
+    if (status == Status::Success)
+        entityByName_[entities_.back()->name()] = entities_.back().get();
+    return status;
 }
 
 TRVStatus FSTorvoAtlasTarget::getFramebufferCount(int32_t* count)
 {
-    if (const TRVStatus refused = refuseUnfinished())
-        return refused;
-    if (!checkNotNull("count", count))
-        return Status::InvalidParameter;
-    *count = atlasCount_;
-    return Status::Success;
+    return countFramebuffers(count, atlasCount_);
 }
 
 TRVStatus FSTorvoAtlasTarget::getFramebuffer(int32_t index, TorvoRenderPassStub& pass, TorvoFramebufferStub*& out)

@@ -141,6 +141,16 @@ TRVStatus FSTorvoTarget::refuseUnfinished() const
     return Status::InvalidObjectState;
 }
 
+TRVStatus FSTorvoTarget::countFramebuffers(int32_t* count, int32_t images) const
+{
+    if (const TRVStatus refused = refuseUnfinished())
+        return refused;
+    if (!checkNotNull("count", count))
+        return Status::InvalidParameter;
+    *count = images;
+    return Status::Success;
+}
+
 std::filesystem::path FSTorvoTarget::resultFile(const std::string& fileName) const
 {
     return job_->outputDirectory() / toWide(fileName);

@@ -4,11 +4,13 @@
 
 #include "job/JobTarget.h"
 #include "bake/TorvoTargetStub.h"
+#include "core/Status.h"
 #include "results/FramebufferList.h"
 #include "results/NormalizationData.h"
 
 #include <filesystem>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
@@ -62,6 +64,22 @@ protected:
     FSTorvoRenderPass* ownPass(TorvoRenderPassStub& pass) const;
     // "Tried to get a framebuffer from an unfinished target" (status 5) until the job has finished.
     TRVStatus refuseUnfinished() const;
+    // Hands out the number of result images once the job has finished.
+    TRVStatus countFramebuffers(int32_t* count, int32_t images) const;
+    // Makes the entity of an instance of the job's scene (checkInstance's refusals otherwise) and
+    // appends it to entities.
+    template <class Entity, class... Arguments>
+    TRVStatus addInstanceEntity(TorvoInstanceStub& instance, std::list<std::shared_ptr<Entity>>& entities,
+                                TorvoTargetEntityStub*& out, Arguments&... arguments)
+    {
+        out = nullptr;
+        const FSTorvoInstance* source = nullptr;
+        if (const TRVStatus refused = checkInstance(instance, source))
+            return refused;
+        entities.push_back(std::make_shared<Entity>(arguments..., *source));
+        out = entities.back().get();
+        return Status::Success;
+    }
     // A result file in the job's output directory.
     std::filesystem::path resultFile(const std::string& fileName) const;
     // Loads a result file into a new framebuffer of this target labelled by pass's channel names.

@@ -16,6 +16,7 @@ namespace {
 
 // A texture target has one result per pass; the framebuffer index only exists for atlases.
 constexpr int32_t onlyFramebuffer = 0;
+constexpr int32_t framebufferCount = 1;
 
 }  // namespace
 
@@ -33,24 +34,12 @@ bool FSTorvoTextureTarget::isTextureTarget() const
 
 TRVStatus FSTorvoTextureTarget::addBakeInstance(TorvoInstanceStub& instance, TorvoTargetEntityStub*& out)
 {
-    out = nullptr;
-    const FSTorvoInstance* source = nullptr;
-    if (const TRVStatus refused = checkInstance(instance, source))
-        return refused;
-    auto entity = std::make_shared<FSTorvoTextureTargetEntity>(*this, *source);
-    entities_.push_back(entity);
-    out = entity.get();
-    return Status::Success;
+    return addInstanceEntity(instance, entities_, out, *this);
 }
 
 TRVStatus FSTorvoTextureTarget::getFramebufferCount(int32_t* count)
 {
-    if (const TRVStatus refused = refuseUnfinished())
-        return refused;
-    if (!checkNotNull("count", count))
-        return Status::InvalidParameter;
-    *count = 1;
-    return Status::Success;
+    return countFramebuffers(count, framebufferCount);
 }
 
 TRVStatus FSTorvoTextureTarget::getFramebuffer(int32_t index, TorvoRenderPassStub& pass, TorvoFramebufferStub*& out)
