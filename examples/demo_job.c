@@ -19,8 +19,8 @@
 #define DEMO_VIEW_HEIGHT (demoQuick ? 100 : 400)
 /* The atlased light map: every piece packed into one square texture, sized by its surface area
    (texels per world unit), so that texel density is even across the room. */
-#define DEMO_ATLAS_SIZE (demoQuick ? 256 : 1024)
-#define DEMO_ATLAS_TEXELS_PER_UNIT (demoQuick ? 9.0f : 36.0f)
+#define DEMO_ATLAS_SIZE (demoQuick ? 256 : 512)
+#define DEMO_ATLAS_TEXELS_PER_UNIT (demoQuick ? 9.0f : 18.0f)
 #define DEMO_ATLAS_PADDING 2
 #define DEMO_ATLAS_COUNT 1
 
