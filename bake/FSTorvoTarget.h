@@ -4,10 +4,13 @@
 
 #include "job/JobTarget.h"
 #include "bake/TorvoTargetStub.h"
-#include "core/Status.h"
 #include "results/FramebufferList.h"
 #include "results/NormalizationData.h"
 
+#include "core/Log.h"
+#include "core/Status.h"
+
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <list>
@@ -87,6 +90,13 @@ protected:
                               TorvoFramebufferStub*& out);
     TRVStatus openPointResult(const std::filesystem::path& file, const FSTorvoRenderPass& pass,
                               TorvoFramebufferStub*& out);
+    // The checks before a per-point result is opened: the job has finished, the entity is one of
+    // entities (else invalidEntity, status 6) and the pass is one of this target's passes.
+    template <class Entity>
+    TRVStatus resolvePointResult(const std::list<std::shared_ptr<Entity>>& entities,
+                                 TorvoTargetEntityStub& entity, TorvoRenderPassStub& pass,
+                                 const char* invalidEntity, const Entity*& ownEntity,
+                                 const FSTorvoRenderPass*& renderPass) const;
     // "Warning target <name> is empty." on the information log.
     void warnEmpty() const;
     // Whether an instance may be baked by this job's targets ("Parameter instance must not be
@@ -124,5 +134,31 @@ private:
     std::map<std::pair<const FSTorvoRenderPass*, int32_t>, std::shared_ptr<const NormalizationMap>>
         normalizationCache_;
 };
+
+template <class Entity>
+TRVStatus FSTorvoTarget::resolvePointResult(const std::list<std::shared_ptr<Entity>>& entities,
+                                            TorvoTargetEntityStub& entity, TorvoRenderPassStub& pass,
+                                            const char* invalidEntity, const Entity*& ownEntity,
+                                            const FSTorvoRenderPass*& renderPass) const
+{
+    if (const TRVStatus refused = refuseUnfinished())
+        return refused;
+    ownEntity = dynamic_cast<const Entity*>(&entity);
+    if (!ownEntity) {
+        errorStream() << invalidEntity << std::endl;
+        return Status::InvalidParameter;
+    }
+    renderPass = ownPass(pass);
+    if (!renderPass) {
+        errorStream() << "Invalid renderPass" << std::endl;
+        return Status::InvalidParameter;
+    }
+    const Entity* wanted = ownEntity;
+    if (std::none_of(entities.begin(), entities.end(), [&](const auto& e) { return e.get() == wanted; })) {
+        errorStream() << "Vertex target entity not part of the vertex target" << std::endl;
+        return Status::InvalidParameter;
+    }
+    return Status::Success;
+}
 
 }  // namespace trv
