@@ -3,7 +3,6 @@
 #include "bake/AtlasGeneration.h"
 #include "bake/FSTorvoAtlasTargetEntity.h"
 #include "bake/FSTorvoRenderPass.h"
-#include "core/Checks.h"
 #include "core/Log.h"
 #include "core/Status.h"
 #include "core/XmlTools.h"

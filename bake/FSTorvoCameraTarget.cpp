@@ -1,6 +1,5 @@
 #include "bake/FSTorvoCameraTarget.h"
 
-#include "core/Checks.h"
 #include "core/Log.h"
 #include "core/Status.h"
 #include "bake/FSTorvoFullShadingPass.h"

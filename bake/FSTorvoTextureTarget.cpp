@@ -1,9 +1,7 @@
 #include "bake/FSTorvoTextureTarget.h"
 
-#include "core/Checks.h"
 #include "core/Log.h"
 #include "core/Status.h"
-#include "core/Text.h"
 #include "bake/FSTorvoRenderPass.h"
 #include "bake/FSTorvoTextureTargetEntity.h"
 #include "job/FSTorvoJob.h"
