@@ -1,6 +1,6 @@
-// Exported functions of passes, targets, entities and normalization data. Light passes and
-// atlased targets come with their own subsystems; until then their functions answer status 4.
+// Exported functions of passes, light pass entries, targets, entities and normalization data.
 #include "api/Frame.h"
+#include "bake/TorvoLightPassEntryStub.h"
 #include "bake/TorvoRenderPassStub.h"
 #include "bake/TorvoTargetEntityStub.h"
 #include "bake/TorvoTargetStub.h"
@@ -71,21 +71,28 @@ TRV_FUNC(TRVStatus) TRVEnableAOBentNormals(TorvoRenderPass pass)
     return frame([](TorvoRenderPassStub& p) { return p.enableAOBentNormals(); }, pass);
 }
 
-TRV_FUNC(TRVStatus) TRVCreateLightPassEntry(TorvoRenderPass pass, TorvoLightPassEntry*)
+TRV_FUNC(TRVStatus) TRVCreateLightPassEntry(TorvoRenderPass pass, TorvoLightPassEntry* outEntry)
 {
-    return notImplemented(pass);
+    return frameOut(
+        outEntry, [](TorvoRenderPassStub& p, auto& out) { return p.createLightPassEntry(out); }, pass);
 }
+
 TRV_FUNC(TRVStatus) TRVAddLightToPass(TorvoLightPassEntry entry, TorvoLightSource light)
 {
-    return notImplemented(entry, light);
+    return frame([](TorvoLightPassEntryStub& e, TorvoLightSourceStub& l) { return e.addLight(l); }, entry, light);
 }
+
 TRV_FUNC(TRVStatus) TRVAddTargetToPass(TorvoLightPassEntry entry, TorvoTargetEntity entity)
 {
-    return notImplemented(entry, entity);
+    return frame([](TorvoLightPassEntryStub& e, TorvoTargetEntityStub& t) { return e.addTarget(t); }, entry,
+                 entity);
 }
-TRV_FUNC(TRVStatus) TRVEnableSignedDistanceField(TorvoRenderPass pass, int32_t, float)
+
+TRV_FUNC(TRVStatus) TRVEnableSignedDistanceField(TorvoRenderPass pass, int32_t pixelFilterSize,
+                                                 float maxWorldDistance)
 {
-    return notImplemented(pass);
+    return frame([&](TorvoRenderPassStub& p) { return p.enableSignedDistanceField(pixelFilterSize, maxWorldDistance); },
+                 pass);
 }
 
 TRV_FUNC(TRVStatus) TRVAddBakeInstance(TorvoTarget target, TorvoInstance instance, TorvoTargetEntity* outEntity)
@@ -155,10 +162,25 @@ TRV_FUNC(TRVStatus) TRVSetTexelScale(TorvoTargetEntity entity, float scale)
     return frame([&](TorvoTargetEntityStub& e) { return e.setTexelScale(scale); }, entity);
 }
 
-TRV_FUNC(TRVStatus) TRVSetAtlasPadding(TorvoTarget target, int32_t) { return notImplemented(target); }
-TRV_FUNC(TRVStatus) TRVSetAtlasPacking(TorvoTarget target, int32_t) { return notImplemented(target); }
-TRV_FUNC(TRVStatus) TRVSetAtlasAlignment(TorvoTarget target, int32_t) { return notImplemented(target); }
-TRV_FUNC(TRVStatus) TRVEnableAtlasSpatial(TorvoTarget target) { return notImplemented(target); }
+TRV_FUNC(TRVStatus) TRVSetAtlasPadding(TorvoTarget target, int32_t padding)
+{
+    return frame([&](TorvoTargetStub& t) { return t.setAtlasPadding(padding); }, target);
+}
+
+TRV_FUNC(TRVStatus) TRVSetAtlasPacking(TorvoTarget target, int32_t packing)
+{
+    return frame([&](TorvoTargetStub& t) { return t.setAtlasPacking(packing); }, target);
+}
+
+TRV_FUNC(TRVStatus) TRVSetAtlasAlignment(TorvoTarget target, int32_t alignment)
+{
+    return frame([&](TorvoTargetStub& t) { return t.setAtlasAlignment(alignment); }, target);
+}
+
+TRV_FUNC(TRVStatus) TRVEnableAtlasSpatial(TorvoTarget target)
+{
+    return frame([](TorvoTargetStub& t) { return t.enableAtlasSpatial(); }, target);
+}
 
 TRV_FUNC(TRVStatus) TRVGetAtlasInformation(TorvoTargetEntity entity, int32_t* outAtlasIndex, float* outOffset,
                                            float* outScale)

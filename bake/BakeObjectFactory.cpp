@@ -1,10 +1,12 @@
 #include "bake/BakeObjectFactory.h"
 
 #include "bake/FSTorvoAmbientOcclusionPass.h"
+#include "bake/FSTorvoAtlasTarget.h"
 #include "bake/FSTorvoCameraTarget.h"
 #include "bake/FSTorvoFullShadingPass.h"
 #include "bake/FSTorvoIlluminationPass.h"
 #include "bake/FSTorvoLUAPass.h"
+#include "bake/FSTorvoLightPass.h"
 #include "bake/FSTorvoNormalPass.h"
 #include "bake/FSTorvoPointCloudTarget.h"
 #include "bake/FSTorvoRNMPass.h"
@@ -90,11 +92,14 @@ TRVStatus BakeObjectFactory::createCameraTarget(FSTorvoJob& job, const std::stri
     return construct<FSTorvoCameraTarget>(cameraTargetFailure, out, job, name, camera, width, height);
 }
 
-TRVStatus BakeObjectFactory::createAtlasedTextureTarget(FSTorvoJob&, const std::string&, int32_t, int32_t, int32_t,
-                                                        Target&)
+TRVStatus BakeObjectFactory::createAtlasedTextureTarget(FSTorvoJob& job, const std::string& name, int32_t maxWidth,
+                                                        int32_t maxHeight, int32_t maxTextures, Target& out)
 {
-    // Atlased targets come with the atlas generation.
-    return Status::NotImplemented;
+    // The height is checked under the name the host's own size checks use.
+    if (!checkAbove("maxWidth", maxWidth, smallestResolution) || !checkAbove("height", maxHeight, smallestResolution))
+        return Status::InvalidParameter;
+    return construct<FSTorvoAtlasTarget>("Failed to create Atlased texture target", out, job, name, maxWidth,
+                                         maxHeight, maxTextures);
 }
 
 TRVStatus BakeObjectFactory::createVertexTarget(FSTorvoJob& job, const std::string& name, Target& out)
@@ -127,10 +132,10 @@ TRVStatus BakeObjectFactory::createRNMPass(FSTorvoJob& job, const std::string& n
     return status;
 }
 
-TRVStatus BakeObjectFactory::createLightPass(FSTorvoJob&, const std::string&, int32_t, Pass&)
+TRVStatus BakeObjectFactory::createLightPass(FSTorvoJob& job, const std::string& name, int32_t bakeType, Pass& out)
 {
-    // Light passes come with the per-light bakes.
-    return Status::NotImplemented;
+    out = madePass(std::make_shared<FSTorvoLightPass>(job, name, bakeType));
+    return Status::Success;
 }
 
 TRVStatus BakeObjectFactory::createNormalPass(FSTorvoJob& job, const std::string& name, Pass& out)

@@ -1,6 +1,5 @@
 #include "bake/FSTorvoCameraTarget.h"
 
-#include "core/Checks.h"
 #include "core/Log.h"
 #include "core/Status.h"
 #include "bake/FSTorvoFullShadingPass.h"
@@ -15,6 +14,7 @@ namespace trv {
 namespace {
 
 constexpr int32_t onlyFramebuffer = 0;
+constexpr int32_t framebufferCount = 1;
 
 const FSTorvoCamera& cameraOfScene(TorvoCameraStub& camera, const FSTorvoJob& job)
 {
@@ -41,12 +41,7 @@ FSTorvoCameraTarget::~FSTorvoCameraTarget() = default;
 
 TRVStatus FSTorvoCameraTarget::getFramebufferCount(int32_t* count)
 {
-    if (const TRVStatus refused = refuseUnfinished())
-        return refused;
-    if (!checkNotNull("count", count))
-        return Status::InvalidParameter;
-    *count = 1;
-    return Status::Success;
+    return countFramebuffers(count, framebufferCount);
 }
 
 TRVStatus FSTorvoCameraTarget::getFramebuffer(int32_t index, TorvoRenderPassStub& pass, TorvoFramebufferStub*& out)

@@ -1,26 +1,11 @@
 #include "bake/FSTorvoIlluminationPass.h"
 
-#include "core/Log.h"
 #include "core/Status.h"
 #include "job/FSTorvoJob.h"
 #include "core/XmlTools.h"
 #include "scene/FSTorvoLightSource.h"
-#include "scene/FSTorvoScene.h"
 
 namespace trv {
-
-namespace {
-
-// Lights are known to the renderer by name: only the scene's own light of that name will do.
-bool isLightOf(const FSTorvoScene* scene, const FSTorvoLightSource& light)
-{
-    if (!scene)
-        return false;
-    const auto found = scene->lights().find(light.name());
-    return found != scene->lights().end() && found->second.get() == &light;
-}
-
-}  // namespace
 
 FSTorvoIlluminationPass::FSTorvoIlluminationPass(FSTorvoJob& job, std::string name, int32_t mode)
     : FSTorvoRenderPass(job, std::move(name)), mode_(mode)
@@ -29,18 +14,7 @@ FSTorvoIlluminationPass::FSTorvoIlluminationPass(FSTorvoJob& job, std::string na
 
 TRVStatus FSTorvoIlluminationPass::addFullyBakedLight(TorvoLightSourceStub& light)
 {
-    const auto* source = dynamic_cast<const FSTorvoLightSource*>(&light);
-    if (!source)
-        return Status::InvalidParameter;
-    if (!isLightOf(job().scene().get(), *source)) {
-        errorStream() << "Light source " << source->name() << " added to unrelated pass" << std::endl;
-        return Status::InvalidHandle;
-    }
-    if (!fullyBakedLights_.insert(source).second) {
-        errorStream() << "Light source " << source->name() << " already added to pass" << std::endl;
-        return Status::DuplicateName;
-    }
-    return Status::Success;
+    return addPassLight(job(), light, fullyBakedLights_);
 }
 
 TRVStatus FSTorvoIlluminationPass::writeConfiguration(tinyxml2::XMLDocument& document)

@@ -2,12 +2,9 @@
 #pragma once
 
 #include "bake/FSTorvoRenderPass.h"
-
-#include <set>
+#include "bake/PassLights.h"
 
 namespace trv {
-
-class FSTorvoLightSource;
 
 class FSTorvoIlluminationPass : public FSTorvoRenderPass {
 public:
@@ -17,7 +14,7 @@ public:
     FSTorvoIlluminationPass(FSTorvoJob& job, std::string name, int32_t mode = Full);
 
     int32_t mode() const { return mode_; }
-    const std::set<const FSTorvoLightSource*>& fullyBakedLights() const { return fullyBakedLights_; }
+    const PassLightSet& fullyBakedLights() const { return fullyBakedLights_; }
 
     TRVStatus writeConfiguration(tinyxml2::XMLDocument& document) override;
     TRVStatus addFullyBakedLight(TorvoLightSourceStub& light) override;
@@ -25,7 +22,7 @@ public:
     std::string channelName(int32_t index) const override;
 
 private:
-    std::set<const FSTorvoLightSource*> fullyBakedLights_;
+    PassLightSet fullyBakedLights_;
     int32_t mode_;
 };
 

@@ -35,22 +35,11 @@ TRVStatus FSTorvoPointCloudTarget::getVertexbuffer(TorvoRenderPassStub& pass, To
                                                    TorvoFramebufferStub*& out)
 {
     out = nullptr;
-    if (const TRVStatus refused = refuseUnfinished())
+    const FSTorvoPointCloudTargetEntity* own = nullptr;
+    const FSTorvoRenderPass* renderPass = nullptr;
+    if (const TRVStatus refused =
+            resolvePointResult(entities_, entity, pass, "Invalid point cloud target entity", own, renderPass))
         return refused;
-    const auto* own = dynamic_cast<const FSTorvoPointCloudTargetEntity*>(&entity);
-    if (!own) {
-        errorStream() << "Invalid point cloud target entity" << std::endl;
-        return Status::InvalidParameter;
-    }
-    const FSTorvoRenderPass* renderPass = ownPass(pass);
-    if (!renderPass) {
-        errorStream() << "Invalid renderPass" << std::endl;
-        return Status::InvalidParameter;
-    }
-    if (std::none_of(entities_.begin(), entities_.end(), [&](const auto& e) { return e.get() == own; })) {
-        errorStream() << "Vertex target entity not part of the vertex target" << std::endl;
-        return Status::InvalidParameter;
-    }
     return openPointResult(
         resultFile("result_" + renderPass->shortName() + "_" + own->pointCloud().hashedName() + ".pc"), *renderPass,
         out);

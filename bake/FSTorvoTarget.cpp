@@ -141,6 +141,16 @@ TRVStatus FSTorvoTarget::refuseUnfinished() const
     return Status::InvalidObjectState;
 }
 
+TRVStatus FSTorvoTarget::countFramebuffers(int32_t* count, int32_t images) const
+{
+    if (const TRVStatus refused = refuseUnfinished())
+        return refused;
+    if (!checkNotNull("count", count))
+        return Status::InvalidParameter;
+    *count = images;
+    return Status::Success;
+}
+
 std::filesystem::path FSTorvoTarget::resultFile(const std::string& fileName) const
 {
     return job_->outputDirectory() / toWide(fileName);
@@ -220,6 +230,67 @@ void FSTorvoTarget::writeSurfaceTarget(tinyxml2::XMLElement* surfaceTarget, cons
         for (const FSTorvoInstance* partner : partners)
             append(sources, "element")->SetText(partner->name().c_str());
     }
+}
+
+void FSTorvoTarget::writeUVSurfaceTarget(tinyxml2::XMLElement* surfaceTarget, const FSTorvoTargetEntity& entity,
+                                        const std::string& bakeUVSet)
+{
+    writeSurfaceTarget(surfaceTarget, entity);
+    if (!bakeUVSet.empty()) {
+        xmlTools::setText(surfaceTarget, "hasUVSetOverride", int32_t{1});
+        xmlTools::setText(surfaceTarget, "UVSetOverride", bakeUVSet);
+    }
+}
+
+TRVStatus FSTorvoTarget::normalizationRange(TorvoRenderPassStub& pass, int32_t image, const std::string& imageName,
+                                            const std::string& surface, int32_t channel, float* min, float* max,
+                                            const NormalizationMessages& messages)
+{
+    const auto* own = dynamic_cast<const FSTorvoRenderPass*>(&pass);
+    if (!own)
+        return Status::InvalidHandle;
+    if (!ownPass(pass)) {
+        errorStream() << "Render pass is not present in target" << std::endl;
+        return Status::InvalidHandle;
+    }
+    if (!own->normalizationEnabled()) {
+        errorStream() << "Normalization not enabled on this render pass" << std::endl;
+        return Status::InvalidObjectState;
+    }
+    const auto key = std::make_pair(own, image);
+    auto cached = normalizationCache_.find(key);
+    if (cached == normalizationCache_.end()) {
+        const auto file = resultFile("result_" + own->shortName() + "_" + imageName + ".xml");
+        infoStream() << messages.loading << toBytes(file) << std::endl;
+        auto map = readNormalizationDocument(file);
+        // Not kept when missing: the document may still come, and a later call reads it then.
+        if (!map) {
+            if (messages.failure)
+                errorStream() << messages.failure << std::endl;
+            return Status::InvalidObjectState;
+        }
+        cached = normalizationCache_.emplace(key, std::move(map)).first;
+    }
+    const auto found = cached->second->find(surface);
+    if (found == cached->second->end()) {
+        infoStream() << "Cannot find normalization data for entity " << surface << "." << std::endl;
+        *min = 0.0f;
+        *max = 1.0f;
+        return Status::Success;
+    }
+    const NormalizationData& data = found->second;
+    if (!own->normalizePerChannel()) {
+        *min = data.min;
+        *max = data.max;
+        return Status::Success;
+    }
+    if (static_cast<uint32_t>(channel) >= data.channels.size()) {
+        errorStream() << "Channel " << channel << " not present in normalization data for " << surface << std::endl;
+        return Status::InvalidParameter;
+    }
+    *min = data.channels[static_cast<uint32_t>(channel)].first;
+    *max = data.channels[static_cast<uint32_t>(channel)].second;
+    return Status::Success;
 }
 
 TRVStatus FSTorvoTarget::prefixChildren(tinyxml2::XMLDocument& document, const char* path, const char* child,

@@ -1,9 +1,7 @@
 #include "bake/FSTorvoTextureTarget.h"
 
-#include "core/Checks.h"
 #include "core/Log.h"
 #include "core/Status.h"
-#include "core/Text.h"
 #include "bake/FSTorvoRenderPass.h"
 #include "bake/FSTorvoTextureTargetEntity.h"
 #include "job/FSTorvoJob.h"
@@ -16,6 +14,7 @@ namespace {
 
 // A texture target has one result per pass; the framebuffer index only exists for atlases.
 constexpr int32_t onlyFramebuffer = 0;
+constexpr int32_t framebufferCount = 1;
 
 }  // namespace
 
@@ -33,24 +32,12 @@ bool FSTorvoTextureTarget::isTextureTarget() const
 
 TRVStatus FSTorvoTextureTarget::addBakeInstance(TorvoInstanceStub& instance, TorvoTargetEntityStub*& out)
 {
-    out = nullptr;
-    const FSTorvoInstance* source = nullptr;
-    if (const TRVStatus refused = checkInstance(instance, source))
-        return refused;
-    auto entity = std::make_shared<FSTorvoTextureTargetEntity>(*this, *source);
-    entities_.push_back(entity);
-    out = entity.get();
-    return Status::Success;
+    return addInstanceEntity(instance, entities_, out, *this);
 }
 
 TRVStatus FSTorvoTextureTarget::getFramebufferCount(int32_t* count)
 {
-    if (const TRVStatus refused = refuseUnfinished())
-        return refused;
-    if (!checkNotNull("count", count))
-        return Status::InvalidParameter;
-    *count = 1;
-    return Status::Success;
+    return countFramebuffers(count, framebufferCount);
 }
 
 TRVStatus FSTorvoTextureTarget::getFramebuffer(int32_t index, TorvoRenderPassStub& pass, TorvoFramebufferStub*& out)
@@ -92,11 +79,7 @@ TRVStatus FSTorvoTextureTarget::writeConfiguration(const tinyxml2::XMLDocument& 
         tinyxml2::XMLElement* surface =
             first ? findOrCreate(surfaces, "SurfaceTransferTarget") : append(surfaces, "SurfaceTransferTarget");
         first = false;
-        writeSurfaceTarget(surface, *entity);
-        if (!entity->bakeUVSet().empty()) {
-            setText(surface, "hasUVSetOverride", int32_t{1});
-            setText(surface, "UVSetOverride", entity->bakeUVSet());
-        }
+        writeUVSurfaceTarget(surface, *entity, entity->bakeUVSet());
         if (!entity->hasIdentityUVTransform()) {
             writeVec2(findOrCreate(surface, "UVScale"), entity->uvScale().x, entity->uvScale().y);
             writeVec2(findOrCreate(surface, "UVBias"), entity->uvBias().x, entity->uvBias().y);
@@ -122,48 +105,9 @@ TRVStatus FSTorvoTextureTarget::getNormalizationData(const FSTorvoTextureTargetE
                                                      TorvoRenderPassStub& pass, int32_t channel, float* min,
                                                      float* max)
 {
-    const auto* own = dynamic_cast<const FSTorvoRenderPass*>(&pass);
-    if (!own)
-        return Status::InvalidHandle;
-    if (!ownPass(pass)) {
-        errorStream() << "Render pass is not present in target" << std::endl;
-        return Status::InvalidHandle;
-    }
-    if (!own->normalizationEnabled()) {
-        errorStream() << "Normalization not enabled on this render pass" << std::endl;
-        return Status::InvalidObjectState;
-    }
-    auto cached = normalizationCache_.find(own);
-    if (cached == normalizationCache_.end()) {
-        const auto file = resultFile("result_" + own->shortName() + "_" + shortName() + ".xml");
-        infoStream() << "Loading Normalization data from " << toBytes(file) << std::endl;
-        auto map = readNormalizationDocument(file);
-        // Not kept when missing: the document may still come, and a later call reads it then.
-        if (!map)
-            return Status::InvalidObjectState;
-        cached = normalizationCache_.emplace(own, std::move(map)).first;
-    }
-    const std::string& surface = entity.source()->name();
-    const auto found = cached->second->find(surface);
-    if (found == cached->second->end()) {
-        infoStream() << "Cannot find normalization data for entity " << surface << "." << std::endl;
-        *min = 0.0f;
-        *max = 1.0f;
-        return Status::Success;
-    }
-    const NormalizationData& data = found->second;
-    if (!own->normalizePerChannel()) {
-        *min = data.min;
-        *max = data.max;
-        return Status::Success;
-    }
-    if (static_cast<uint32_t>(channel) >= data.channels.size()) {
-        errorStream() << "Channel " << channel << " not present in normalization data for " << surface << std::endl;
-        return Status::InvalidParameter;
-    }
-    *min = data.channels[static_cast<uint32_t>(channel)].first;
-    *max = data.channels[static_cast<uint32_t>(channel)].second;
-    return Status::Success;
+    static const NormalizationMessages messages{"Loading Normalization data from ", nullptr};
+    return normalizationRange(pass, onlyFramebuffer, shortName(), entity.source()->name(), channel, min, max,
+                              messages);
 }
 
 }  // namespace trv

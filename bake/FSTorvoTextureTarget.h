@@ -2,10 +2,8 @@
 #pragma once
 
 #include "bake/FSTorvoTarget.h"
-#include "results/NormalizationData.h"
 
 #include <list>
-#include <map>
 #include <memory>
 
 namespace trv {
@@ -39,7 +37,6 @@ private:
     int32_t width_;
     int32_t height_;
     std::list<std::shared_ptr<FSTorvoTextureTargetEntity>> entities_;
-    std::map<const FSTorvoRenderPass*, std::shared_ptr<const NormalizationMap>> normalizationCache_;
 };
 
 }  // namespace trv

@@ -28,22 +28,11 @@ TRVStatus FSTorvoVertexTarget::getVertexbuffer(TorvoRenderPassStub& pass, TorvoT
                                                TorvoFramebufferStub*& out)
 {
     out = nullptr;
-    if (const TRVStatus refused = refuseUnfinished())
+    const FSTorvoVertexTargetEntity* own = nullptr;
+    const FSTorvoRenderPass* renderPass = nullptr;
+    if (const TRVStatus refused =
+            resolvePointResult(entities_, entity, pass, "Invalid vertex target entity", own, renderPass))
         return refused;
-    const auto* own = dynamic_cast<const FSTorvoVertexTargetEntity*>(&entity);
-    if (!own) {
-        errorStream() << "Invalid vertex target entity" << std::endl;
-        return Status::InvalidParameter;
-    }
-    const FSTorvoRenderPass* renderPass = ownPass(pass);
-    if (!renderPass) {
-        errorStream() << "Invalid renderPass" << std::endl;
-        return Status::InvalidParameter;
-    }
-    if (std::none_of(entities_.begin(), entities_.end(), [&](const auto& e) { return e.get() == own; })) {
-        errorStream() << "Vertex target entity not part of the vertex target" << std::endl;
-        return Status::InvalidParameter;
-    }
     return openPointResult(resultFile("result_" + renderPass->shortName() + "_" + own->name() + "_" +
                                       renderPass->resultLayerName() + ".pc"),
                            *renderPass, out);

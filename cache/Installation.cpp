@@ -14,6 +14,10 @@ namespace fs = std::filesystem;
 namespace trv {
 namespace {
 
+// An installed tree keeps the executables out of the library directory itself, in a folder of
+// this name beside the library (<libdir>/torvo32/, as `cmake --install` lays them out).
+constexpr const char* installedBinariesFolder = "torvo32";
+
 std::string upperCase(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -128,6 +132,15 @@ fs::path locateBinaries(bool* usable)
             if (usable)
                 *usable = true;
             return candidate;
+        }
+        const fs::path installed = candidate / installedBinariesFolder;
+        std::error_code ec;
+        if (fs::is_directory(installed, ec) && binariesUsable(installed)) {
+            infoStream() << "Using Torvo binaries installed beside the library in " << toBytes(installed) << "."
+                         << std::endl;
+            if (usable)
+                *usable = true;
+            return installed;
         }
     }
     infoStream() << "No Torvo binaries found!" << std::endl;

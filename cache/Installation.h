@@ -7,8 +7,9 @@
 namespace trv {
 
 // Looks for the renderer's executables: TORVO_ROOT + "bin", then the directory of the loaded
-// library itself. Logs which one is used or "No Torvo binaries found!". Returns the last
-// candidate tried, usable or not (empty when none was tried); usable tells which.
+// library itself, then (installed trees) its "torvo32" folder. Logs which one is used or "No Torvo
+// binaries found!". Returns the directory used, or else the last of the first two candidates
+// tried (empty when none was tried); usable tells which.
 std::filesystem::path locateBinaries(bool* usable = nullptr);
 // True when the directory holds a renderer executable usable on this system (logs why not).
 bool binariesUsable(const std::filesystem::path& directory);

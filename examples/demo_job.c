@@ -17,6 +17,12 @@
 #define DEMO_DISPLAY_GAMMA 2.2f
 #define DEMO_VIEW_WIDTH (demoQuick ? 160 : 640)
 #define DEMO_VIEW_HEIGHT (demoQuick ? 100 : 400)
+/* The atlased light map: every piece packed into one square texture, sized by its surface area
+   (texels per world unit), so that texel density is even across the room. */
+#define DEMO_ATLAS_SIZE (demoQuick ? 256 : 512)
+#define DEMO_ATLAS_TEXELS_PER_UNIT (demoQuick ? 9.0f : 18.0f)
+#define DEMO_ATLAS_PADDING 2
+#define DEMO_ATLAS_COUNT 1
 
 /* The host's job configuration: a surface-transfer bake with final gathering. */
 static int demoWriteConfig(void)
@@ -71,12 +77,12 @@ static void demoShowProgress(TorvoJob job)
     printf("\n");
 }
 
-/* Reads the RGB of a finished texture or camera target's result for one pass, gamma-corrected for display,
-   and writes it as a PNG file. */
-static int demoSaveResult(TorvoTarget target, TorvoRenderPass pass, const char* path)
+/* Reads the RGB of a finished target's result (image index: the atlas of an atlased target, 0
+   otherwise) for one pass, gamma-corrected for display, and writes it as a PNG file. */
+static int demoSaveResult(TorvoTarget target, TorvoRenderPass pass, int32_t index, const char* path)
 {
     TorvoFramebuffer framebuffer = NULL;
-    TRVStatus status = TRVGetFramebuffer(target, pass, 0, &framebuffer);
+    TRVStatus status = TRVGetFramebuffer(target, pass, index, &framebuffer);
     demoPrintStatus("  TRVGetFramebuffer", status);
     if (status != TRV_SUCCESS)
         return 1;
@@ -94,9 +100,32 @@ static int demoSaveResult(TorvoTarget target, TorvoRenderPass pass, const char* 
     return failed;
 }
 
+/* Where the atlas put every piece, and the atlas's light map. */
+static int demoShowAtlas(TorvoTarget atlas, TorvoRenderPass pass, TorvoTargetEntity* pieces)
+{
+    int32_t count = 0;
+    TRVStatus status = TRVGetFramebufferCount(atlas, &count);
+    demoPrintStatus("  TRVGetFramebufferCount of the atlas", status);
+    if (status != TRV_SUCCESS || count < 1)
+        return 1;
+    printf("  %d atlas(es); where each piece landed (atlas, uv offset, uv scale):\n", (int)count);
+    for (int i = 0; i < DEMO_ROOM_PIECES; ++i) {
+        int32_t index = -1;
+        float offset[2] = {0, 0}, scale[2] = {0, 0};
+        status = TRVGetAtlasInformation(pieces[i], &index, offset, scale);
+        if (status != TRV_SUCCESS) {
+            demoPrintStatus("  TRVGetAtlasInformation", status);
+            return 1;
+        }
+        printf("    piece %d: atlas %d, offset (%.3f, %.3f), scale (%.3f, %.3f)\n", i, (int)index, offset[0], offset[1],
+               scale[0], scale[1]);
+    }
+    return demoSaveResult(atlas, pass, 0, "room_atlas.png");
+}
+
 int demoJob(TorvoManager manager, const DemoRoom* room)
 {
-    printf("\n== A bake of the room: direct light and ambient occlusion into one light map\n");
+    printf("\n== A bake of the room: direct light and ambient occlusion into one light map, direct light into an atlas\n");
     if (!room->scene) {
         printf("  no room scene to bake\n");
         return 0;
@@ -114,7 +143,8 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
     /* Every piece gets its own tile of one light map; the tiles are DEMO_TILES_X by DEMO_TILES_Y. */
     TorvoTarget target = NULL;
     TorvoRenderPass light = NULL, occlusion = NULL, shading = NULL;
-    TorvoTarget view = NULL;
+    TorvoTarget view = NULL, atlas = NULL;
+    TorvoTargetEntity atlasPieces[DEMO_ROOM_PIECES] = {NULL};
     status = TRVCreateTextureTarget(job, "room lightmap", DEMO_TILE_SIZE * DEMO_TILES_X,
                                     DEMO_TILE_SIZE * DEMO_TILES_Y, &target);
     demoPrintStatus("  TRVCreateTextureTarget", status);
@@ -147,6 +177,22 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
         status = TRVCreateCameraTarget(job, "visitor view", room->eye, DEMO_VIEW_WIDTH, DEMO_VIEW_HEIGHT, &view);
         demoPrintStatus("  TRVCreateCameraTarget", status);
     }
+    if (status == TRV_SUCCESS) {
+        status = TRVCreateAtlasedTextureTarget(job, "room atlas", DEMO_ATLAS_SIZE, DEMO_ATLAS_SIZE, DEMO_ATLAS_COUNT,
+                                               &atlas);
+        demoPrintStatus("  TRVCreateAtlasedTextureTarget", status);
+    }
+    if (status == TRV_SUCCESS)
+        status = TRVSetAtlasPadding(atlas, DEMO_ATLAS_PADDING);
+    for (int i = 0; i < DEMO_ROOM_PIECES && status == TRV_SUCCESS; ++i) {
+        status = TRVAddBakeInstance(atlas, room->pieces[i], &atlasPieces[i]);
+        if (status == TRV_SUCCESS)
+            status = TRVSetTexelScale(atlasPieces[i], DEMO_ATLAS_TEXELS_PER_UNIT);
+    }
+    if (atlas)
+        demoPrintStatus("  TRVAddBakeInstance and TRVSetTexelScale, every piece into the atlas", status);
+    if (status == TRV_SUCCESS)
+        status = TRVAddPassToTarget(atlas, light);
     if (status == TRV_SUCCESS)
         status = TRVAddPassToTarget(target, light);
     if (status == TRV_SUCCESS)
@@ -180,10 +226,11 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
     }
     TRVSetLogTarget(TRV_LOG_INFO, TRV_LOG_TARGET_STDOUT, NULL);
     if (!failed) {
-        failed |= demoSaveResult(target, light, "room_lightmap.png");
-        failed |= demoSaveResult(target, occlusion, "room_ao.png");
-        failed |= demoSaveResult(target, shading, "room_fullshading.png");
-        failed |= demoSaveResult(view, shading, "room_view.png");
+        failed |= demoSaveResult(target, light, 0, "room_lightmap.png");
+        failed |= demoSaveResult(target, occlusion, 0, "room_ao.png");
+        failed |= demoSaveResult(target, shading, 0, "room_fullshading.png");
+        failed |= demoSaveResult(view, shading, 0, "room_view.png");
+        failed |= demoShowAtlas(atlas, light, atlasPieces);
     }
     demoPrintStatus("  TRVDestroyJob", TRVDestroyJob(job));
     return failed;

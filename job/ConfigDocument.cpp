@@ -123,6 +123,21 @@ bool mergeSurfaceTransfer(std::unique_ptr<XMLDocument>& destination, std::unique
     return true;
 }
 
+[[nodiscard]] TRVStatus saveDocument(const XMLDocument& document, const std::filesystem::path& file)
+{
+    const auto out = openShared(file, "wb");
+    if (!out)
+        return Status::FileIOError;
+    // What saving the document writes; a failed write shows on the stream.
+    tinyxml2::XMLPrinter printer(out.get());
+    document.Print(&printer);
+    if (std::fflush(out.get()) != 0 || std::ferror(out.get())) {
+        errorStream() << "Failed to save job xml: " << toBytes(file) << std::endl;
+        return Status::FileIOError;
+    }
+    return Status::Success;
+}
+
 [[nodiscard]] TRVStatus saveStage(JobTarget& target, JobPass& pass, const XMLDocument& document,
                                   const std::filesystem::path& jobDirectory, JobStage& stage)
 {
@@ -130,14 +145,8 @@ bool mergeSurfaceTransfer(std::unique_ptr<XMLDocument>& destination, std::unique
     XMLDocument copy;
     document.DeepCopy(&copy);
     pass.writeConfiguration(copy);
-    const auto out = openShared(file, "wb");
-    if (!out)
-        return Status::FileIOError;
-    if (copy.SaveFile(out.get()) != tinyxml2::XML_SUCCESS || std::fflush(out.get()) != 0 ||
-        std::ferror(out.get())) {
-        errorStream() << "Failed to save job xml: " << toBytes(file) << std::endl;
-        return Status::FileIOError;
-    }
+    if (const TRVStatus failed = saveDocument(copy, file))
+        return failed;
     stage.configurationPath = file;
     stage.outputName = target.renderOutputName(pass);
     return Status::Success;

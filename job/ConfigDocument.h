@@ -29,6 +29,9 @@ void resetRenderComponents(tinyxml2::XMLDocument& document);
 bool mergeSurfaceTransfer(std::unique_ptr<tinyxml2::XMLDocument>& destination,
                           std::unique_ptr<tinyxml2::XMLDocument>& source);
 
+// Writes document to file: 7 with "Failed to open file <file>" or "Failed to save job xml: <file>".
+[[nodiscard]] TRVStatus saveDocument(const tinyxml2::XMLDocument& document, const std::filesystem::path& file);
+
 // Saves a copy of document with pass's settings as <target>_<pass>.xml in the job directory.
 [[nodiscard]] TRVStatus saveStage(JobTarget& target, JobPass& pass, const tinyxml2::XMLDocument& document,
                                   const std::filesystem::path& jobDirectory, JobStage& stage);

@@ -59,6 +59,11 @@ fs::path FSTorvoJob::fileListPath() const
     return manager_->cacheDirectories().scenesDirectory() / toWide(scene_->name() + "_files.xml");
 }
 
+void FSTorvoJob::containProcess(int processHandle)
+{
+    manager_->assignToContainment(processHandle);
+}
+
 int32_t FSTorvoJob::jobResultOf(int32_t exitCode)
 {
     // The renderer's own failure codes 0x20000001 to 0x20000003 give the job results 2 to 4.

@@ -47,6 +47,8 @@ public:
     // The short names of the next target and pass ("target0", "pass0", ...); each call counts.
     std::string nextTargetShortName() { return "target" + std::to_string(targetCounter_++); }
     std::string nextPassShortName() { return "pass" + std::to_string(passCounter_++); }
+    // Puts a renderer process the job's targets started under the manager's containment.
+    void containProcess(int processHandle);
     // The job result of an exit code.
     static int32_t jobResultOf(int32_t exitCode);
 

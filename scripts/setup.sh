@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   slurm-wlm munge
   libassimp-dev assimp-testmodels
+  nodejs chromium
 )
 
 missing=()
@@ -30,3 +31,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# npm comes with some builds of nodejs and is Debian's own package otherwise.
+if ! command -v npm >/dev/null; then
+  echo "Installing: npm"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm >/dev/null
+fi
+# The viewer's three.js (tools/viewer), from the npm registry.
+bash "$(dirname "$0")/../tools/viewer/setup.sh"

@@ -189,9 +189,4 @@ TEST(Frame, ErrorTextsAndTheLastErrorComeBackAsStrings)
     }).join();
 }
 
-TEST(Frame, FunctionsOfObjectsNotBuiltYetAnswerNotImplemented)
-{
-    EXPECT_EQ(TRVEnableSignedDistanceField(reinterpret_cast<TorvoRenderPass>(0x8), 1, 1.0f), 4);
-}
-
 }  // namespace

@@ -160,6 +160,68 @@ TEST_F(Installation, OwnModuleIsTheFileHoldingTheCode)
 
 #include <dlfcn.h>
 
+namespace {
+
+// Loads a copy of the library from the directory, creates and destroys a manager with it and
+// returns what the copy logged. The copy stays loaded: it keeps its logs for the life of the
+// process, as the library does.
+std::string logOfLibraryCopyIn(const fs::path& home, const fs::path& scratch)
+{
+    fs::copy_file(TORVO_LIBRARY_PATH, home / "libtorvo32.so");
+    void* library = ::dlopen((home / "libtorvo32.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    EXPECT_NE(library, nullptr) << ::dlerror();
+    if (!library)
+        return {};
+    using SetLogTarget = TRVStatus (*)(int32_t, int32_t, const void*);
+    using CreateManager = TRVStatus (*)(int32_t, const void*, int32_t, TorvoManager*);
+    using DestroyManager = TRVStatus (*)(TorvoManager);
+    auto setLogTarget = reinterpret_cast<SetLogTarget>(::dlsym(library, "TRVSetLogTargetImp"));
+    auto create = reinterpret_cast<CreateManager>(::dlsym(library, "TRVCreateManagerImp"));
+    auto destroy = reinterpret_cast<DestroyManager>(::dlsym(library, "TRVDestroyManager"));
+    EXPECT_TRUE(setLogTarget && create && destroy);
+    if (!setLogTarget || !create || !destroy)
+        return {};
+    const fs::path log = home / "library.log";
+    EXPECT_EQ(setLogTarget(TRV_LOG_INFO, TRV_LOG_TARGET_FILE, log.c_str()), 0);
+    TorvoManager manager = nullptr;
+    EXPECT_EQ(create(TRV_INTERFACE_VERSION, (scratch / "cache").c_str(), 0, &manager), 0);
+    destroy(manager);
+    return testfiles::readFile(log);
+}
+
+}  // namespace
+
+TEST_F(Installation, InstalledLibraryFindsBinariesInItsOwnFolder)
+{
+    // The installed layout: lib/libtorvo32.so with the executables in lib/torvo32/. Executables
+    // right beside the library still come first.
+    struct Case {
+        const char* name;
+        bool beside;
+        bool inFolder;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"installed", false, true, "Using Torvo binaries installed beside the library in "},
+        {"both", true, true, "Using Torvo binaries located the directory the dll is located in."},
+        {"neither", false, false, "No Torvo binaries found!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path lib = directoryWith(std::string(c.name) + "/lib", {});
+        if (c.beside)
+            std::ofstream(lib / "thetorvo.exe") << "exe";
+        if (c.inFolder)
+            directoryWith(std::string(c.name) + "/lib/torvo32", {"thetorvo.exe"});
+        const std::string text = logOfLibraryCopyIn(lib, dir_ / c.name);
+        EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+        if (std::string(c.name) == "installed") {
+            EXPECT_NE(text.find(c.expected + fs::canonical(lib / "torvo32").string() + "."), std::string::npos)
+                << text;
+        }
+    }
+}
+
 TEST_F(Installation, SharedLibraryFindsBinariesBesideItself)
 {
     // A copy of the library with a renderer beside it, loaded on its own.

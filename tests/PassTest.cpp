@@ -19,15 +19,16 @@ protected:
     {
         std::ofstream(root_ / "shade.lua") << "return 1\n";
         TorvoRenderPass full = nullptr, normal = nullptr, illumination = nullptr, rnm = nullptr, ao = nullptr,
-                        lua = nullptr;
+                        lua = nullptr, light = nullptr;
         EXPECT_EQ(TRVCreateFullShadingPass(job_, "full shading", &full), 0);
         EXPECT_EQ(TRVCreateNormalPass(job_, "normal", &normal), 0);
         EXPECT_EQ(TRVCreateIlluminationPass(job_, "illumination", 2, &illumination), 0);
         EXPECT_EQ(TRVCreateRNMPass(job_, "rnm", 2, 300, 0, &rnm), 0);
         EXPECT_EQ(TRVCreateAmbientOcclusionPass(job_, "ao", 0.0f, 180.0f, &ao), 0);
         EXPECT_EQ(TRVCreateLuaPass(job_, "lua", (root_ / "shade.lua").c_str(), &lua), 0);
-        return {{"full shading", full}, {"normal", normal}, {"illumination", illumination},
-                {"rnm", rnm},           {"ao", ao},         {"lua", lua}};
+        EXPECT_EQ(TRVCreateLightPass(job_, "light", 1, &light), 0);
+        return {{"full shading", full}, {"normal", normal}, {"illumination", illumination}, {"rnm", rnm},
+                {"ao", ao},           {"lua", lua},       {"light", light}};
     }
 };
 
@@ -55,15 +56,15 @@ TEST_F(Pass, EachKindRefusesTheSettingsOfTheOthersAndStaysAsItWas)
     const std::vector<Setter> setters{
         {"Lights can only be added to an Illumination pass.", {"illumination"},
          [&](TorvoRenderPass p) { return TRVAddFullyBakedLight(p, light); }},
-        {"A light pass entry can only be created on a light pass.", {},
+        {"A light pass entry can only be created on a light pass.", {"light"},
          [](TorvoRenderPass p) {
-             trv::TorvoLightPassEntryStub* entry = reinterpret_cast<trv::TorvoLightPassEntryStub*>(0x10);
-             const TRVStatus status = passObject(p).createLightPassEntry(entry);
+             TorvoLightPassEntry entry = reinterpret_cast<TorvoLightPassEntry>(0x10);
+             const TRVStatus status = TRVCreateLightPassEntry(p, &entry);
              EXPECT_EQ(entry, nullptr);
              return status;
          }},
-        {"Signed distance fields is only valid on light passes.", {},
-         [](TorvoRenderPass p) { return passObject(p).enableSignedDistanceField(2, 1.0f); }},
+        {"Signed distance fields is only valid on light passes.", {"light"},
+         [](TorvoRenderPass p) { return TRVEnableSignedDistanceField(p, 2, 1.0f); }},
         {"Tried to set lambertian clamp on a non-RNM pass.", {"rnm"},
          [](TorvoRenderPass p) { return TRVSetLambertianClamp(p, 3.0f); }},
         {"Tried to set \"allow negative\" on a non-RNM pass.", {"rnm"},

@@ -38,6 +38,12 @@ protected:
         EXPECT_EQ(TRVCreateVertexTarget(job_, name, &target), 0);
         return target;
     }
+    TorvoTarget atlasTarget(const char* name, int32_t maxWidth = 256, int32_t maxHeight = 128)
+    {
+        TorvoTarget target = nullptr;
+        EXPECT_EQ(TRVCreateAtlasedTextureTarget(job_, name, maxWidth, maxHeight, 2, &target), 0);
+        return target;
+    }
     TorvoTarget pointCloudTarget(const char* name)
     {
         TorvoTarget target = nullptr;
@@ -139,7 +145,8 @@ TEST_F(Target, EachKindRefusesWhatBelongsToOthers)
     const std::map<std::string, TorvoTarget> kinds{{"texture", textureTarget("texture")},
                                                   {"camera", cameraTarget("camera")},
                                                   {"vertex", vertexTarget("vertex")},
-                                                  {"point cloud", pointCloudTarget("point cloud")}};
+                                                  {"point cloud", pointCloudTarget("point cloud")},
+                                                  {"atlas", atlasTarget("atlas")}};
     const TorvoRenderPass pass = fullShadingPass("pass");
     TorvoTarget vertex = kinds.at("vertex");
     const TorvoTargetEntity vertexEntity = add(vertex, floor);
@@ -149,7 +156,7 @@ TEST_F(Target, EachKindRefusesWhatBelongsToOthers)
         std::function<TRVStatus(TorvoTarget)> call;
     };
     const std::vector<Operation> operations{
-        {"Tried to add bake instance to target type not supporting it", {"texture", "vertex"},
+        {"Tried to add bake instance to target type not supporting it", {"texture", "vertex", "atlas"},
          [&](TorvoTarget t) {
              TorvoTargetEntity out = reinterpret_cast<TorvoTargetEntity>(0x10);
              const TRVStatus status = TRVAddBakeInstance(t, wall, &out);
@@ -161,12 +168,12 @@ TEST_F(Target, EachKindRefusesWhatBelongsToOthers)
              TorvoTargetEntity out = nullptr;
              return TRVAddBakePointCloud(t, probes, &out);
          }},
-        {"Tried to get framebuffer count from target type not supporting it", {"texture", "camera"},
+        {"Tried to get framebuffer count from target type not supporting it", {"texture", "camera", "atlas"},
          [&](TorvoTarget t) {
              int32_t count = -5;
              return TRVGetFramebufferCount(t, &count);
          }},
-        {"Tried to get framebuffer from target type not supporting it", {"texture", "camera"},
+        {"Tried to get framebuffer from target type not supporting it", {"texture", "camera", "atlas"},
          [&](TorvoTarget t) {
              TorvoFramebuffer out = reinterpret_cast<TorvoFramebuffer>(0x10);
              const TRVStatus status = TRVGetFramebuffer(t, pass, 0, &out);
@@ -178,15 +185,14 @@ TEST_F(Target, EachKindRefusesWhatBelongsToOthers)
              TorvoFramebuffer out = nullptr;
              return TRVGetVertexbuffer(t, pass, vertexEntity, &out);
          }},
-        // The atlas settings (their functions come with atlased targets).
-        {"Tried to set padding on a target that is not atlased", {},
-         [](TorvoTarget t) { return targetObject(t).setAtlasPadding(2); }},
-        {"Tried to set packing on a target that is not atlased", {},
-         [](TorvoTarget t) { return targetObject(t).setAtlasPacking(0); }},
-        {"Tried to set alignment on a target that is not atlased", {},
-         [](TorvoTarget t) { return targetObject(t).setAtlasAlignment(4); }},
-        {"Tried to set spatial on a target that is not atlased", {},
-         [](TorvoTarget t) { return targetObject(t).enableAtlasSpatial(); }},
+        {"Tried to set padding on a target that is not atlased", {"atlas"},
+         [](TorvoTarget t) { return TRVSetAtlasPadding(t, 2); }},
+        {"Tried to set packing on a target that is not atlased", {"atlas"},
+         [](TorvoTarget t) { return TRVSetAtlasPacking(t, 0); }},
+        {"Tried to set alignment on a target that is not atlased", {"atlas"},
+         [](TorvoTarget t) { return TRVSetAtlasAlignment(t, 4); }},
+        {"Tried to set spatial on a target that is not atlased", {"atlas"},
+         [](TorvoTarget t) { return TRVEnableAtlasSpatial(t); }},
     };
     for (const auto& [kind, target] : kinds) {
         for (const Operation& operation : operations) {
@@ -292,31 +298,34 @@ TEST_F(Target, EntitiesRefuseTheSettingsOfOtherKinds)
     const TorvoTarget texture = textureTarget("texture");
     const TorvoTarget vertex = vertexTarget("vertex");
     const TorvoTarget cloud = pointCloudTarget("cloud");
+    const TorvoTarget atlas = atlasTarget("atlas");
     const TorvoRenderPass pass = fullShadingPass("pass");
-    const std::map<std::string, TorvoTargetEntity> kinds{
-        {"texture", add(texture, floor)}, {"vertex", add(vertex, floor)}, {"point cloud", add(cloud, probes)}};
+    const std::map<std::string, TorvoTargetEntity> kinds{{"texture", add(texture, floor)},
+                                                         {"vertex", add(vertex, floor)},
+                                                         {"point cloud", add(cloud, probes)},
+                                                         {"atlas", add(atlas, floor)}};
     const float offset[2] = {0.5f, 0.5f}, scale[2] = {0.5f, 0.5f};
     struct Setting {
         const char* message;
-        bool texture;  // whether a texture entity takes it
+        std::set<std::string> supportedBy;
         std::function<TRVStatus(TorvoTargetEntity)> call;
     };
     const std::vector<Setting> settings{
-        {"Tried to set UV transform on a target entity not supporting it.", true,
+        {"Tried to set UV transform on a target entity not supporting it.", {"texture"},
          [&](TorvoTargetEntity e) { return TRVSetUVTransform(e, offset, scale); }},
-        {"Tried to set bake uv set on a target entity not supporting it.", true,
+        {"Tried to set bake uv set on a target entity not supporting it.", {"texture", "atlas"},
          [](TorvoTargetEntity e) { return TRVSetBakeUVSet(e, "map1"); }},
-        {"Tried to set bake resolution on a target entity not supporting it.", false,
+        {"Tried to set bake resolution on a target entity not supporting it.", {"atlas"},
          [](TorvoTargetEntity e) { return TRVSetBakeResolution(e, 64, 64); }},
-        {"Tried to set texel scale on a target entity not supporting it.", false,
+        {"Tried to set texel scale on a target entity not supporting it.", {"atlas"},
          [](TorvoTargetEntity e) { return TRVSetTexelScale(e, 2.0f); }},
-        {"Tried to get atlas information from target type not supporting it", true,
+        {"Tried to get atlas information from target type not supporting it", {"texture", "atlas"},
          [](TorvoTargetEntity e) {
              int32_t index = 0;
              float o[2], s[2];
              return TRVGetAtlasInformation(e, &index, o, s);
          }},
-        {"Tried to get normalization data from target type not supporting it", true,
+        {"Tried to get normalization data from target type not supporting it", {"texture", "atlas"},
          [&](TorvoTargetEntity e) {
              float min = 0, max = 0;
              return TRVGetNormalizationData(e, pass, 0, &min, &max);
@@ -324,7 +333,7 @@ TEST_F(Target, EntitiesRefuseTheSettingsOfOtherKinds)
     };
     for (const auto& [kind, entity] : kinds) {
         for (const Setting& setting : settings) {
-            if (kind == "texture" && setting.texture) {
+            if (setting.supportedBy.count(kind)) {
                 setting.call(entity);
                 EXPECT_NE(trv::lastError(), std::string(setting.message) + "\n");
                 continue;

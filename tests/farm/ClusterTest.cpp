@@ -312,8 +312,12 @@ TEST_F(ClusterDemo, TheDemoRoomBakedOnTheClusterEqualsTheLocalBake)
         std::map<std::string, std::string> results;
         for (const auto& job : fs::directory_iterator(where / "demo-cache" / "jobs"))
             for (const auto& [file, bytes] : filesUnder(job.path() / "output"))
-                results["output/" + file] = bytes;
-        for (const char* image : {"room_lightmap.png", "room_ao.png", "room_fullshading.png", "room_view.png"})
+                // The atlas layout names its surfaces by their entities' GUIDs, new in every run;
+                // the atlas images baked from it are compared.
+                if (file != "atlasres.xml")
+                    results["output/" + file] = bytes;
+        for (const char* image :
+             {"room_lightmap.png", "room_ao.png", "room_fullshading.png", "room_view.png", "room_atlas.png"})
             if (fs::exists(where / image))
                 results[image] = testfiles::readFile(where / image);
         return results;
