@@ -244,8 +244,9 @@ def view(args):
     import urllib.request
     tool, output, viewer_dir, model = args[:4]
     import shutil
-    if not os.path.isfile(os.path.join(viewer_dir, "serve.mjs")) or not shutil.which("node"):
-        print("skipped: no viewer in " + viewer_dir + ", or no node to serve it")
+    if (not os.path.isfile(os.path.join(viewer_dir, "serve.mjs")) or not shutil.which("node")
+            or not os.path.isdir(os.path.join(viewer_dir, "node_modules", "three"))):
+        print("skipped: no viewer in " + viewer_dir + " (its setup.sh installs three.js), or no node to serve it")
         sys.exit(SKIPPED)
     with socket.socket() as probe:  # a free port
         probe.bind(("127.0.0.1", 0))
