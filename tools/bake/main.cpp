@@ -102,9 +102,18 @@ GlbDocument makeDocument(const Scene& scene, const std::vector<LightmapMesh>& la
 // over this process.
 int view(const Options& options, const std::string& glb)
 {
-    const std::string dir = options.viewerDir.empty() ? TORVO_BAKE_VIEWER_DIR : options.viewerDir;
-    const std::string server = (fs::path(dir) / "serve.mjs").string();
     std::error_code ignored;
+    std::string dir = options.viewerDir;
+    if (dir.empty()) {
+        // The source tree's viewer for a build, the installed one (<prefix>/share/torvo32/viewer
+        // beside <prefix>/bin) for an installation.
+        dir = TORVO_BAKE_VIEWER_DIR;
+        const fs::path installed = fs::read_symlink("/proc/self/exe", ignored).parent_path().parent_path() /
+                                   "share" / "torvo32" / "viewer";
+        if (!fs::is_regular_file(fs::path(dir) / "serve.mjs", ignored) && fs::is_regular_file(installed / "serve.mjs", ignored))
+            dir = installed.string();
+    }
+    const std::string server = (fs::path(dir) / "serve.mjs").string();
     if (dir.empty() || !fs::is_regular_file(server, ignored))
         return fail("--view: no viewer at " + (dir.empty() ? std::string("(none built in)") : dir) + " (see --viewer-dir)");
     const std::string port = std::to_string(options.port);
