@@ -14,6 +14,7 @@ packages=(
   pngcheck
   clang libclang-rt-14-dev
   slurm-wlm munge
+  libassimp-dev assimp-testmodels
   nodejs chromium
 )
 
