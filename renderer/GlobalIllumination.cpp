@@ -56,6 +56,7 @@ SurfaceMaterials::SurfaceMaterials(const SceneDescription& scene, const RayScene
 {
     auto bind = [&](const MaterialChannel& channel, const MeshData& mesh) {
         Channel bound;
+        bound.vertexColors = channel.useVertexColors && !mesh.colors.empty();
         const auto image = textures.find(channel.texture);
         if (channel.texture.empty() || image == textures.end() || mesh.uvLayers.empty())
             return bound;
@@ -72,13 +73,14 @@ SurfaceMaterials::SurfaceMaterials(const SceneDescription& scene, const RayScene
             b.material = index < 0 ? &default_ : &scene.materials[static_cast<size_t>(index)];
             b.diffuse = bind(b.material->channels[Diffuse], *geometry.mesh);
             b.emissive = bind(b.material->channels[Emissive], *geometry.mesh);
+            b.transparency = bind(b.material->channels[Transparency], *geometry.mesh);
             groups.push_back(b);
         }
         groups_.push_back(std::move(groups));
     }
 }
 
-SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2) const
+SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2, int vertex) const
 {
     SurfaceLook look;
     if (instance < 0 || static_cast<size_t>(instance) >= groups_.size()) {
@@ -87,7 +89,8 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
         return look;
     }
     const InstanceGeometry& geometry = rays_.instances()[static_cast<size_t>(instance)];
-    // A vertex lies on no one primitive: it takes its mesh's first triangle's material, untextured.
+    // A vertex lies on no one primitive: it takes its mesh's first triangle's material, untextured,
+    // with its own vertex colour.
     const bool onPrimitive = primitive >= 0 && static_cast<size_t>(primitive) < geometry.triangles.size();
     const size_t triangle = onPrimitive ? geometry.triangles[static_cast<size_t>(primitive)] : 0;
     const MeshData& mesh = *geometry.mesh;
@@ -99,18 +102,55 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
     }
     const Bound& bound = groups[std::min(mesh.groupOf(triangle), groups.size() - 1)];
     look.material = bound.material;
-    auto textured = [&](const Channel& channel, Vec3 color) {
-        if (!channel.texture || !onPrimitive)
-            return color;
+    const uint32_t* corner = onPrimitive ? &mesh.indices[triangle * 3] : nullptr;
+    const float b0 = 1.0f - b1 - b2;
+    auto uvAt = [&](const Channel& channel, float& u, float& v) {
         const auto& layer = mesh.uvLayers[static_cast<size_t>(channel.uvLayer)];
-        const uint32_t* corner = &mesh.indices[triangle * 3];
-        const float b0 = 1.0f - b1 - b2;
-        const float u = layer[corner[0]].u * b0 + layer[corner[1]].u * b1 + layer[corner[2]].u * b2;
-        const float v = layer[corner[0]].v * b0 + layer[corner[1]].v * b1 + layer[corner[2]].v * b2;
+        u = layer[corner[0]].u * b0 + layer[corner[1]].u * b1 + layer[corner[2]].u * b2;
+        v = layer[corner[0]].v * b0 + layer[corner[1]].v * b1 + layer[corner[2]].v * b2;
+    };
+    // The vertex colour (r, g, b, a) under the point: interpolated on a primitive, a vertex's own.
+    auto vertexColor = [&](const Channel& channel, float* rgba) {
+        rgba[0] = rgba[1] = rgba[2] = rgba[3] = 1.0f;
+        if (!channel.vertexColors)
+            return;
+        for (size_t c = 0; c < 4; ++c) {
+            if (corner)
+                rgba[c] = mesh.colors[corner[0]][c] * b0 + mesh.colors[corner[1]][c] * b1 +
+                          mesh.colors[corner[2]][c] * b2;
+            else if (vertex >= 0 && static_cast<size_t>(vertex) < mesh.colors.size())
+                rgba[c] = mesh.colors[static_cast<size_t>(vertex)][c];
+        }
+    };
+    auto shaded = [&](const Channel& channel, Vec3 color) {
+        float rgba[4];
+        vertexColor(channel, rgba);
+        color = color * Vec3{rgba[0], rgba[1], rgba[2]};
+        if (!channel.texture || !corner)
+            return color;
+        float u, v;
+        uvAt(channel, u, v);
         return color * channel.texture->sample(u, v);
     };
-    look.albedo = textured(bound.diffuse, channelColor(bound.material->channels[Diffuse]));
-    look.emission = textured(bound.emissive, channelColor(bound.material->channels[Emissive]));
+    look.albedo = shaded(bound.diffuse, channelColor(bound.material->channels[Diffuse]));
+    look.emission = shaded(bound.emissive, channelColor(bound.material->channels[Emissive]));
+    look.transparency = shaded(bound.transparency, channelColor(bound.material->channels[Transparency]));
+    if (bound.material->alphaAsTransparency) {
+        // The diffuse texture's alpha (times the vertex alpha) is how much of the surface is there.
+        float rgba[4];
+        vertexColor(bound.diffuse, rgba);
+        float coverage = rgba[3];
+        if (bound.diffuse.texture && corner) {
+            float u, v;
+            uvAt(bound.diffuse, u, v);
+            coverage *= bound.diffuse.texture->alpha(u, v);
+        }
+        const float clear = 1.0f - std::clamp(coverage, 0.0f, 1.0f);
+        look.transparency = {std::max(look.transparency.x, clear), std::max(look.transparency.y, clear),
+                             std::max(look.transparency.z, clear)};
+    }
+    look.transparency = {std::clamp(look.transparency.x, 0.0f, 1.0f), std::clamp(look.transparency.y, 0.0f, 1.0f),
+                         std::clamp(look.transparency.z, 0.0f, 1.0f)};
     return look;
 }
 
@@ -120,9 +160,15 @@ GlobalIllumination::GlobalIllumination(const GISettings& settings, const RayScen
 {
 }
 
+bool GlobalIllumination::receives(const SurfacePoint& point) const
+{
+    return enabled() && (point.instance < 0 || static_cast<size_t>(point.instance) >= rays_.instances().size() ||
+                         rays_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveGI));
+}
+
 Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
 {
-    if (!enabled())
+    if (!receives(point))
         return {};
     const uint32_t samples =
         settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
@@ -146,7 +192,7 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
 {
     for (size_t k = 0; k < count; ++k)
         out[k] = {};
-    if (!enabled())
+    if (!receives(point))
         return;
     if (samples == 0)
         samples = settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
@@ -187,14 +233,18 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
     limit = std::min(limit, longestPath);
 
     RayFilter filter;
+    // Instances that do not cast GI are not there for the bounces.
+    filter.requiredStat = renderStat::CastGI;
     Vec3 throughput{1, 1, 1};
     Vec3 sum;
     SurfacePoint from = start;
-    for (uint32_t bounce = 1;; ++bounce) {
+    Vec3 origin = rays_.rayOrigin(from);
+    uint32_t passes = 0;  // transparent surfaces passed through, which count as no bounce
+    for (uint32_t bounce = 1;;) {
         RayHit hit;
         ++rays;
         filter.receiver = from.instance;
-        if (!rays_.intersect(rays_.rayOrigin(from), direction, std::numeric_limits<float>::infinity(), filter, hit))
+        if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
             break;
         SurfacePoint at = rays_.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
         if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
@@ -202,6 +252,21 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
             at.geometricNormal = -at.geometricNormal;
         }
         const SurfaceLook look = materials_.at(hit.instance, static_cast<int>(hit.primitive), hit.u, hit.v);
+        const float clear = std::clamp((look.transparency.x + look.transparency.y + look.transparency.z) / 3.0f, 0.0f, 1.0f);
+        if (clear > 0.0f) {
+            // Light passes a transparent surface in proportion to its transparency: the path goes
+            // through it with that chance, or stops at it with the rest, weighted to stay unbiased.
+            const Vec3 opaque = Vec3{1, 1, 1} - look.transparency;
+            if (random.next() < clear) {
+                throughput = throughput * look.transparency * (1.0f / clear);
+                if (largest(throughput) <= 0.0f || ++passes >= longestPath)
+                    break;
+                from = at;
+                origin = at.position + direction * rays_.offset();
+                continue;
+            }
+            throughput = throughput * opaque * (1.0f / (1.0f - clear));
+        }
         const SceneMaterial& material = *look.material;
         const bool primary = bounce == 1;
         const float intensity = primary ? material.primaryGIIntensity : material.secondaryGIIntensity;
@@ -214,6 +279,9 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
             break;
         throughput = throughput * albedo;
         sum += throughput * light_.at(at, seedOf(pathSalt, seed, bounce), rays);
+        // A surface that receives no GI reflects its direct light only.
+        if (!rays_.instances()[static_cast<size_t>(hit.instance)].stat(renderStat::ReceiveGI))
+            break;
         if (bounce >= settings_.rouletteStart) {
             // Ends paths in proportion to how little they can still carry, without bias.
             const float keep = std::min(1.0f, largest(albedo));
@@ -226,6 +294,8 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         if (dot(direction, at.geometricNormal) <= 0.0f)
             break;
         from = at;
+        origin = rays_.rayOrigin(from);
+        ++bounce;
     }
     return sum;
 }

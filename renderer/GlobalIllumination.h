@@ -17,8 +17,9 @@ namespace torvo_renderer {
 
 // What a surface point is made of, as global illumination and full shading see it.
 struct SurfaceLook {
-    Vec3 albedo;    // diffuse colour times its scale, texture and vertex colour
-    Vec3 emission;  // emissive colour times its scale and texture
+    Vec3 albedo;        // diffuse colour times its scale, texture and vertex colour
+    Vec3 emission;      // emissive colour times its scale, texture and vertex colour
+    Vec3 transparency;  // the share of light passing through, 0 (opaque) to 1 per colour
     const SceneMaterial* material = nullptr;
 };
 
@@ -28,19 +29,23 @@ public:
     SurfaceMaterials(const SceneDescription& scene, const RayScene& rays,
                      const std::map<std::string, TextureImage>& textures);
 
-    // The look of an instance's primitive at barycentrics (b1, b2); the default material for a
-    // point that belongs to no instance (instance < 0).
-    SurfaceLook at(int instance, int primitive, float b1, float b2) const;
-    SurfaceLook at(const SurfacePoint& point) const { return at(point.instance, point.primitive, point.b1, point.b2); }
+    // The look of an instance's primitive at barycentrics (b1, b2), or of its mesh vertex (primitive
+    // -1); the default material for a point that belongs to no instance (instance < 0).
+    SurfaceLook at(int instance, int primitive, float b1, float b2, int vertex = -1) const;
+    SurfaceLook at(const SurfacePoint& point) const
+    {
+        return at(point.instance, point.primitive, point.b1, point.b2, point.vertex);
+    }
 
 private:
     struct Channel {
         const TextureImage* texture = nullptr;
         int uvLayer = -1;
+        bool vertexColors = false;  // the channel uses the mesh's vertex colours (and it has them)
     };
     struct Bound {
         const SceneMaterial* material = nullptr;
-        Channel diffuse, emissive;
+        Channel diffuse, emissive, transparency;
     };
     const RayScene& rays_;
     SceneMaterial default_;
@@ -69,6 +74,8 @@ public:
     bool enabled() const { return settings_.primary != GIIntegrator::None; }
 
 private:
+    // Whether GI is on and point's instance receives it.
+    bool receives(const SurfacePoint& point) const;
     Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays) const;
 
     GISettings settings_;

@@ -82,8 +82,8 @@ std::map<std::string, TextureImage> readTextures(const SceneDescription& scene)
             if (!channel.texture.empty() && !fs::is_regular_file(systemPath(channel.texture), ec))
                 throw badInput("Material " + material.name + " uses a texture file that is not there: " +
                                systemPath(channel.texture).string());
-            // Diffuse and emissive textures colour the surfaces; the other channels are not shaded.
-            if ((c == Diffuse || c == Emissive) && !channel.texture.empty() && !images.count(channel.texture) &&
+            // Diffuse, emissive and transparency textures shape the surfaces; the other channels are not shaded.
+            if ((c == Diffuse || c == Emissive || c == Transparency) && !channel.texture.empty() && !images.count(channel.texture) &&
                 isReadableTexture(systemPath(channel.texture)))
                 images.emplace(channel.texture, TextureImage::read(systemPath(channel.texture)));
         }

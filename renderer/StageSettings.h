@@ -58,6 +58,7 @@ struct GISettings {
     uint32_t maxBounces = 0;          // giMaxBounces: 0 unlimited (Russian roulette ends paths)
     uint32_t rouletteStart = 3;       // giRussianRouletteStart: bounces before paths may end at random
     bool radianceCache = false;       // fgUseCache "RadianceSH"
+    uint32_t smoothingRadius = 3;     // giSmoothing: texels (pixels) over which the indirect light is smoothed
 };
 
 enum class RnmBasis { HL2, UnrealEngine, UnrealEngineFlipped };
