@@ -3,6 +3,8 @@
 #include "MeshData.h"
 #include "Sampling.h"
 
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -17,6 +19,13 @@ constexpr uint32_t longestPath = 256;
 constexpr Vec3 luminanceWeights{0.2126f, 0.7152f, 0.0722f};
 // Keeps the path's random numbers apart from the sample point's other sequences.
 constexpr uint64_t pathSalt = 0x6A7Bu;
+constexpr uint64_t cacheSalt = 0xCAC4Eu;
+// Cache points of the finest level at sample rate 0; a rate r level holds 4^r times as many.
+constexpr double finestCachePoints = 65536.0;
+constexpr uint32_t fewestCachePoints = 16;
+// Gather rays of each cache point.
+constexpr uint32_t cacheRays = 64;
+constexpr size_t cachePointsPerTask = 64;
 
 // A stream of uniform numbers in [0, 1) from a counter, so every path draws the same numbers
 // whichever thread runs it.
@@ -182,7 +191,7 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
         // Directions below the surface itself see the surface's own back.
         if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
-        sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays);
+        sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
     }
     return sum * (1.0f / static_cast<float>(samples));
 }
@@ -194,8 +203,13 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
         out[k] = {};
     if (!receives(point))
         return;
-    if (samples == 0)
+    if (samples == 0) {
+        // The cache's harmonics hold the indirect light around the point: no gather rays needed.
+        if (settings_.radianceCache && cacheReady() &&
+            cache_.project(point.position, point.normal, directions, count, signedCosine, out))
+            return;
         samples = settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
+    }
     const Sequence2D first(seedOf(pathSalt, seed));
     const ConeSampler hemisphere(point.normal, 0.0f, true);
     constexpr float grazing = 1e-4f;  // directions this close to the horizon carry no weight
@@ -206,7 +220,7 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
         const float cosNormal = dot(direction, point.normal);
         if (dot(direction, point.geometricNormal) <= 0.0f || cosNormal < grazing)
             continue;
-        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays);
+        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
         // Sampled in proportion to the cosine to the normal, weighted to the cosine to each direction.
         for (size_t k = 0; k < count; ++k) {
             const float cosine = dot(direction, directions[k]);
@@ -217,11 +231,97 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
         out[k] = out[k] * (1.0f / static_cast<float>(samples));
 }
 
+uint32_t GlobalIllumination::cacheLevels() const
+{
+    const bool readsCache = settings_.primary == GIIntegrator::FinalGather && settings_.finalGatherDepth <= 1 &&
+                            settings_.secondary == GIIntegrator::PathTracer && settings_.maxBounces == 0;
+    const int64_t levels = int64_t(std::min(settings_.prepassMaxRate, 0)) - settings_.prepassMinRate + 1;
+    return readsCache && levels > 0 ? static_cast<uint32_t>(levels) : 0;
+}
+
+void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
+{
+    if (level != cacheLevelsBuilt_ || level >= cacheLevels())
+        return;
+    ++cacheLevelsBuilt_;
+    if (areas_.empty()) {
+        for (size_t i = 0; i < rays_.instances().size(); ++i) {
+            const InstanceGeometry& g = rays_.instances()[i];
+            if (!g.stat(renderStat::CastGI))
+                continue;
+            for (uint32_t p = 0; p < g.triangles.size(); ++p) {
+                const uint32_t* c = &g.mesh->indices[size_t(g.triangles[p]) * 3];
+                const double area = 0.5 * double(length(cross(g.positions[c[1]] - g.positions[c[0]],
+                                                              g.positions[c[2]] - g.positions[c[0]])));
+                areas_.push_back({static_cast<int>(i), p, totalArea_});
+                totalArea_ += area;
+            }
+        }
+    }
+    if (areas_.empty() || !(totalArea_ > 0.0))
+        return;
+    const int32_t rate = settings_.prepassMinRate + static_cast<int32_t>(level);
+    const size_t count = std::max<size_t>(fewestCachePoints, static_cast<size_t>(finestCachePoints * std::pow(4.0, rate)));
+    std::vector<CachePoint> points(count);
+    WorkProgress work(progress, count, 0, 99);
+    std::atomic<uint64_t> traced{0};
+    tbb::parallel_for(size_t(0), count, cachePointsPerTask, [&](size_t first) {
+        const size_t end = std::min(count, first + cachePointsPerTask);
+        uint64_t local = 0;
+        for (size_t i = first; i < end; ++i) {
+            // Stratified by area: point i lies in the i-th equal share of the total area.
+            const uint64_t seed = seedOf(cacheSalt, level, i);
+            PathRandom random(seed);
+            const double at = (double(i) + random.next()) / double(count) * totalArea_;
+            const auto entry = std::upper_bound(areas_.begin(), areas_.end(), at,
+                                                [](double a, const AreaEntry& e) { return a < e.areaBefore; }) - 1;
+            float b1 = random.next(), b2 = random.next();
+            if (b1 + b2 > 1.0f) {
+                b1 = 1.0f - b1;
+                b2 = 1.0f - b2;
+            }
+            const SurfacePoint point = rays_.pointOn(entry->instance, entry->primitive, b1, b2);
+            CachePoint& c = points[i];
+            c.position = point.position;
+            c.normal = point.normal;
+            c.illumination = light_.at(point, seed, local);
+            if (!receives(point))
+                continue;
+            const Sequence2D directions(seedOf(pathSalt, seed));
+            const ConeSampler hemisphere(point.normal, 0.0f, false);
+            Vec3 illumination;
+            for (uint32_t s = 0; s < cacheRays; ++s) {
+                float u1, u2;
+                directions.at(s, u1, u2);
+                const Vec3 direction = hemisphere(u1, u2);
+                const float cosine = dot(direction, point.normal);
+                if (dot(direction, point.geometricNormal) <= 0.0f || cosine <= 0.0f)
+                    continue;
+                // Later bounces: every surface met takes the secondary corrections.
+                const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), local, 2, cacheReady());
+                illumination += radiance * (2.0f * cosine);
+                Vec3 h[4];
+                RadianceCache::harmonicsOf(direction, radiance, h);
+                for (int k = 0; k < 4; ++k)
+                    c.harmonics[k] += h[k];
+            }
+            const float share = 1.0f / float(cacheRays);
+            c.illumination += illumination * share;
+            for (int k = 0; k < 4; ++k)
+                c.harmonics[k] = c.harmonics[k] * share;
+        }
+        traced += local;
+        work.add(end - first);
+    });
+    cache_.add(points, static_cast<float>(std::sqrt(totalArea_ / double(cache_.size() + points.size()))));
+}
+
 // The radiance arriving at start from direction (cosine-weighted, so its mean is the
 // illumination). Each surface the path meets adds its emission and, by next-event estimation,
 // the lights' direct light it reflects; the path then goes on in a cosine-weighted direction,
 // carried by the surface's albedo.
-Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays) const
+Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays,
+                              uint32_t firstBounce, bool cached) const
 {
     PathRandom random(seed);
     // Bounces followed without the secondary integrator: the first one, and the final gather's depth.
@@ -240,7 +340,7 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
     SurfacePoint from = start;
     Vec3 origin = rays_.rayOrigin(from);
     uint32_t passes = 0;  // transparent surfaces passed through, which count as no bounce
-    for (uint32_t bounce = 1;;) {
+    for (uint32_t bounce = firstBounce;;) {
         RayHit hit;
         ++rays;
         filter.receiver = from.instance;
@@ -278,6 +378,11 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         if (largest(albedo) <= 0.0f)
             break;
         throughput = throughput * albedo;
+        Vec3 received;
+        if (cached && bounce == firstBounce && cache_.illumination(at.position, at.normal, received)) {
+            sum += throughput * received;
+            break;
+        }
         sum += throughput * light_.at(at, seedOf(pathSalt, seed, bounce), rays);
         // A surface that receives no GI reflects its direct light only.
         if (!rays_.instances()[static_cast<size_t>(hit.instance)].stat(renderStat::ReceiveGI))

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "DirectLighting.h"
+#include "Progress.h"
+#include "RadianceCache.h"
 #include "RayScene.h"
 #include "SceneDocument.h"
 #include "StageSettings.h"
@@ -73,15 +75,38 @@ public:
 
     bool enabled() const { return settings_.primary != GIIntegrator::None; }
 
+    // The radiance cache's levels: the prepass levels when the final gather reads the cache (one
+    // bounce, then the cached light of every further bounce), else 0.
+    uint32_t cacheLevels() const;
+    // Fills level (0 the coarsest) of the cache: the points of every coarser level are there, and
+    // the new points' own gather rays read them. Levels must be built in order, before the bake.
+    void buildCacheLevel(uint32_t level, Progress* progress);
+    size_t cachedPoints() const { return cache_.size(); }
+
 private:
     // Whether GI is on and point's instance receives it.
     bool receives(const SurfacePoint& point) const;
-    Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays) const;
+    // firstBounce: 1 from a sample point (the first surface met takes the primary corrections), 2
+    // from a cache point. cached: the first surface met reads the cache for the light it receives.
+    Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays, uint32_t firstBounce = 1,
+              bool cached = false) const;
+    bool cacheReady() const { return cache_.size() > 0; }
 
     GISettings settings_;
     const RayScene& rays_;
     const SurfaceMaterials& materials_;
     const DirectLighting& light_;
+    RadianceCache cache_;
+    uint32_t cacheLevelsBuilt_ = 0;
+    // Surfaces the cache points are spread over: per triangle, its instance, primitive and the
+    // running sum of the areas.
+    struct AreaEntry {
+        int instance;
+        uint32_t primitive;
+        double areaBefore;
+    };
+    std::vector<AreaEntry> areas_;
+    double totalArea_ = 0;
 };
 
 }  // namespace torvo_renderer

@@ -165,6 +165,19 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
     }
 }
 
+void PassValues::prepass(uint32_t level, Progress* progress)
+{
+    if (gi_)
+        gi_->buildCacheLevel(level, progress);
+}
+
+void PassValues::prepassAll()
+{
+    if (gi_)
+        for (uint32_t level = 0; level < gi_->cacheLevels(); ++level)
+            gi_->buildCacheLevel(level, nullptr);
+}
+
 void PassValues::setLightPass(const LightPassBake* bake)
 {
     lightPass_ = bake;

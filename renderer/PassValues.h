@@ -50,6 +50,11 @@ public:
                const DirectLighting& light, const std::map<std::string, TextureImage>& textures,
                const std::filesystem::path& luaScript = {});
 
+    // Fills level (0 the coarsest) of the radiance cache the indirect light reads, if it reads one;
+    // levels come in order, and the bake builds the ones not built yet itself.
+    void prepass(uint32_t level, Progress* progress);
+    void prepassAll();
+
     // A light pass takes its values from bake (which must outlive this).
     void setLightPass(const LightPassBake* bake);
 

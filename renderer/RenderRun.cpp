@@ -90,9 +90,11 @@ std::map<std::string, TextureImage> readTextures(const SceneDescription& scene)
     return images;
 }
 
-// Phases the stage's estimate counts for global illumination and the occlusion prepass. Neither
-// is computed yet: they are reported, empty, so that the job's progress adds up.
-void reportPlannedPhases(Progress& progress, const PhaseCounts& counts, const std::string& label)
+// Phases the stage's estimate counts for global illumination and the occlusion prepass. The
+// prepass levels of a final gather fill the radiance cache (the first target's phases do the work,
+// the cache then serves every target); the other phases are reported, empty, so that the job's
+// progress adds up: the bake phase computes their light.
+void reportPlannedPhases(Progress& progress, const PhaseCounts& counts, const std::string& label, PassValues& pass)
 {
     auto empty = [&](const std::string& title) {
         progress.title(title + " (" + label + ")");
@@ -100,10 +102,12 @@ void reportPlannedPhases(Progress& progress, const PhaseCounts& counts, const st
     };
     if (counts.gi) {
         for (uint32_t k = 0; k < counts.primary; ++k) {
-            if (counts.primaryFinalGather && k < counts.prepassLevels)
-                empty("Precalculating Path Tracer Lighting: prepass level " + std::to_string(k + 1) + " of " +
-                      std::to_string(counts.prepassLevels));
-            else
+            if (counts.primaryFinalGather && k < counts.prepassLevels) {
+                progress.title("Precalculating Path Tracer Lighting: prepass level " + std::to_string(k + 1) + " of " +
+                               std::to_string(counts.prepassLevels) + " (" + label + ")");
+                pass.prepass(k, &progress);
+                progress.finish();
+            } else
                 empty(counts.primaryFinalGather ? "GI calculation: final gather" : "GI calculation: primary bounce");
         }
         for (uint32_t k = 0; k < counts.secondary; ++k)
@@ -168,7 +172,8 @@ void bakeStage(Inputs& in, Progress& progress)
     uint64_t traced = 0;
 
     for (const TargetSlot& slot : stage.slots) {
-        reportPlannedPhases(progress, stage.phases, slot.label);
+        reportPlannedPhases(progress, stage.phases, slot.label, pass);
+        pass.prepassAll();
         switch (slot.kind) {
         case TargetSlot::Kind::Texture: {
             const TextureTarget& target = stage.textures[slot.index];

@@ -137,6 +137,8 @@ GISettings readGI(const XMLElement* root)
     gi.maxBounces = countAt(root, "GISettings/giMaxBounces", gi.maxBounces, 0);
     gi.rouletteStart = countAt(root, "GISettings/giRussianRouletteStart", gi.rouletteStart, 0);
     gi.radianceCache = lower(firstText(xml::find(root, "GISettings/fgUseCache"))) == "radiancesh";
+    gi.prepassMinRate = integerAt(root, "GISettings/prepassMinSampleRate", defaultPrepassMin);
+    gi.prepassMaxRate = integerAt(root, "GISettings/prepassMaxSampleRate", defaultPrepassMax);
     gi.smoothingRadius = countAt(root, "GISettings/giSmoothing", gi.smoothingRadius, 0);
     if (gi.smoothingRadius > maxSmoothingRadius)
         throw badInput("Stage gives GISettings/giSmoothing an unusable value " + std::to_string(gi.smoothingRadius));

@@ -58,6 +58,8 @@ struct GISettings {
     uint32_t maxBounces = 0;          // giMaxBounces: 0 unlimited (Russian roulette ends paths)
     uint32_t rouletteStart = 3;       // giRussianRouletteStart: bounces before paths may end at random
     bool radianceCache = false;       // fgUseCache "RadianceSH"
+    int32_t prepassMinRate = -4;      // prepassMinSampleRate, prepassMaxSampleRate: the radiance cache's
+    int32_t prepassMaxRate = 0;       // levels (a rate r caches 4^r times the finest level's points)
     uint32_t smoothingRadius = 3;     // giSmoothing: texels (pixels) over which the indirect light is smoothed
 };
 
