@@ -7,7 +7,8 @@
 #define JOB_INFO_LOG "demo_job_info.log"
 #define DEMO_TITLE_SIZE 256
 #define DEMO_TILE_SIZE (demoQuick ? 64 : 256)
-#define DEMO_GATHER_RAYS (demoQuick ? 8 : 64)
+/* The quick bake gathers with few rays; the full one keeps the renderer's own settings. */
+#define DEMO_QUICK_GATHER_RAYS "8"
 #define DEMO_TILES_X 4
 #define DEMO_TILES_Y 2
 #define DEMO_DIRECT_LIGHT_ONLY 0
@@ -18,7 +19,8 @@
 #define DEMO_VIEW_WIDTH (demoQuick ? 160 : 640)
 #define DEMO_VIEW_HEIGHT (demoQuick ? 100 : 400)
 
-/* The host's job configuration: a surface-transfer bake with final gathering. */
+/* The host's job configuration: a surface-transfer bake with final gathering at the renderer's
+   default quality (a quick bake asks for fewer gather rays). */
 static int demoWriteConfig(void)
 {
     FILE* file = fopen(JOB_CONFIG, "w");
@@ -30,14 +32,12 @@ static int demoWriteConfig(void)
           "\t<GISettings>\n"
           "\t\t<enableGI>true</enableGI>\n"
           "\t\t<primaryIntegrator>FinalGather</primaryIntegrator>\n"
-          "\t\t<fgRays>%d</fgRays>\n"
+          "%s"
           "\t\t<secondaryIntegrator>PathTracer</secondaryIntegrator>\n"
-          "\t\t<prepassMinSampleRate>-2</prepassMinSampleRate>\n"
-          "\t\t<prepassMaxSampleRate>0</prepassMaxSampleRate>\n"
           "\t</GISettings>\n"
           "\t<SurfaceTransferSettings><targets/></SurfaceTransferSettings>\n"
           "</KXConfig>\n",
-          DEMO_GATHER_RAYS);
+          demoQuick ? "\t\t<fgRays>" DEMO_QUICK_GATHER_RAYS "</fgRays>\n" : "");
     return fclose(file) != 0;
 }
 

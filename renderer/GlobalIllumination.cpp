@@ -20,8 +20,12 @@ constexpr Vec3 luminanceWeights{0.2126f, 0.7152f, 0.0722f};
 // Keeps the path's random numbers apart from the sample point's other sequences.
 constexpr uint64_t pathSalt = 0x6A7Bu;
 constexpr uint64_t cacheSalt = 0xCAC4Eu;
-// Cache points of the finest level at sample rate 0; a rate r level holds 4^r times as many.
-constexpr double finestCachePoints = 65536.0;
+// Cache points of the level of sample rate 0 (a rate r level holds 4^r times as many): one per
+// few sample points of the stage, within bounds, so a small bake does not pay for a large cache
+// and a large one gets its light from a dense enough one.
+constexpr double samplesPerCachePoint = 4.0;
+constexpr double leastCachePoints = 1024.0;
+constexpr double mostCachePoints = 65536.0;
 constexpr uint32_t fewestCachePoints = 16;
 // Gather rays of each cache point.
 constexpr uint32_t cacheRays = 64;
@@ -164,8 +168,12 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
 }
 
 GlobalIllumination::GlobalIllumination(const GISettings& settings, const RayScene& rays,
-                                       const SurfaceMaterials& materials, const DirectLighting& indirectLight)
-    : settings_(settings), rays_(rays), materials_(materials), light_(indirectLight)
+                                       const SurfaceMaterials& materials, const DirectLighting& indirectLight,
+                                       size_t samplePoints)
+    : settings_(settings), rays_(rays), materials_(materials), light_(indirectLight),
+      finestCachePoints_(samplePoints == 0
+                             ? mostCachePoints
+                             : std::clamp(double(samplePoints) / samplesPerCachePoint, leastCachePoints, mostCachePoints))
 {
 }
 
@@ -211,20 +219,20 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
         samples = settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
     }
     const Sequence2D first(seedOf(pathSalt, seed));
-    const ConeSampler hemisphere(point.normal, 0.0f, true);
-    constexpr float grazing = 1e-4f;  // directions this close to the horizon carry no weight
+    // Uniform over the hemisphere: a direction's weight towards each basis direction is then its
+    // bounded cosine, where cosine-weighted sampling would divide by a cosine that can be near 0.
+    const ConeSampler hemisphere(point.normal, 0.0f, false);
     for (uint32_t s = 0; s < samples; ++s) {
         float u1, u2;
         first.at(s, u1, u2);
         const Vec3 direction = hemisphere(u1, u2);
-        const float cosNormal = dot(direction, point.normal);
-        if (dot(direction, point.geometricNormal) <= 0.0f || cosNormal < grazing)
+        if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
         const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
-        // Sampled in proportion to the cosine to the normal, weighted to the cosine to each direction.
+        // Each direction stands for 2 pi of solid angle; illumination is 1 / pi of the cosine integral.
         for (size_t k = 0; k < count; ++k) {
             const float cosine = dot(direction, directions[k]);
-            out[k] += radiance * ((signedCosine ? cosine : std::max(0.0f, cosine)) / cosNormal);
+            out[k] += radiance * (2.0f * (signedCosine ? cosine : std::max(0.0f, cosine)));
         }
     }
     for (size_t k = 0; k < count; ++k)
@@ -261,7 +269,7 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
     if (areas_.empty() || !(totalArea_ > 0.0))
         return;
     const int32_t rate = settings_.prepassMinRate + static_cast<int32_t>(level);
-    const size_t count = std::max<size_t>(fewestCachePoints, static_cast<size_t>(finestCachePoints * std::pow(4.0, rate)));
+    const size_t count = std::max<size_t>(fewestCachePoints, static_cast<size_t>(finestCachePoints_ * std::pow(4.0, rate)));
     std::vector<CachePoint> points(count);
     WorkProgress work(progress, count, 0, 99);
     std::atomic<uint64_t> traced{0};

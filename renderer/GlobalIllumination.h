@@ -61,8 +61,9 @@ Vec3 correctedGI(Vec3 color, float intensity, float saturation);
 class GlobalIllumination {
 public:
     // indirectLight: the scene's lights with their indirect scales, as the bounces' surfaces see them.
+    // samplePoints: how many points the stage bakes (0 when not known), which sizes the cache.
     GlobalIllumination(const GISettings& settings, const RayScene& rays, const SurfaceMaterials& materials,
-                       const DirectLighting& indirectLight);
+                       const DirectLighting& indirectLight, size_t samplePoints = 0);
 
     // The indirect illumination at point (what a white diffuse surface there reflects of the light
     // arriving from other surfaces). rays grows by the rays traced.
@@ -97,6 +98,7 @@ private:
     const SurfaceMaterials& materials_;
     const DirectLighting& light_;
     RadianceCache cache_;
+    double finestCachePoints_;  // points of a level of sample rate 0
     uint32_t cacheLevelsBuilt_ = 0;
     // Surfaces the cache points are spread over: per triangle, its instance, primitive and the
     // running sum of the areas.

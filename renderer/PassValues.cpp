@@ -152,7 +152,10 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
         for (SceneLight& l : bounced.lights)
             l.directScale = l.indirectScale;
         indirectLight_ = std::make_unique<DirectLighting>(bounced, rays, textures);
-        gi_ = std::make_unique<GlobalIllumination>(stage.gi, rays, materials_, *indirectLight_);
+        size_t samplePoints = size_t(std::max(0, stage.cameraWidth)) * size_t(std::max(0, stage.cameraHeight));
+        for (const TextureTarget& target : stage.textures)
+            samplePoints += size_t(std::max(0, target.width)) * size_t(std::max(0, target.height));
+        gi_ = std::make_unique<GlobalIllumination>(stage.gi, rays, materials_, *indirectLight_, samplePoints);
     }
     if (computes_ == Computes::FullAndIndirect) {
         SceneDescription baked = scene;

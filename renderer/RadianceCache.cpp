@@ -36,10 +36,15 @@ void RadianceCache::add(const std::vector<CachePoint>& points, float spacing)
 {
     points_.insert(points_.end(), points.begin(), points.end());
     cell_ = std::max(spacing * blendSpacings, 1e-6f);
+    // Every point is listed in its own cell and the 26 around it, so that a lookup reads one cell.
     grid_.clear();
     for (uint32_t i = 0; i < points_.size(); ++i) {
         const Vec3 p = points_[i].position;
-        grid_[cellKey(cellOf(p.x, cell_), cellOf(p.y, cell_), cellOf(p.z, cell_))].push_back(i);
+        const int cx = cellOf(p.x, cell_), cy = cellOf(p.y, cell_), cz = cellOf(p.z, cell_);
+        for (int dz = -1; dz <= 1; ++dz)
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    grid_[cellKey(cx + dx, cy + dy, cz + dz)].push_back(i);
     }
 }
 
@@ -50,26 +55,22 @@ bool RadianceCache::blend(Vec3 position, Vec3 normal, size_t count, Pick pick, V
         return false;
     for (size_t k = 0; k < count; ++k)
         out[k] = {};
-    const int cx = cellOf(position.x, cell_), cy = cellOf(position.y, cell_), cz = cellOf(position.z, cell_);
+    const auto found =
+        grid_.find(cellKey(cellOf(position.x, cell_), cellOf(position.y, cell_), cellOf(position.z, cell_)));
+    if (found == grid_.end())
+        return false;
     float total = 0;
-    for (int dz = -1; dz <= 1; ++dz)
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                const auto found = grid_.find(cellKey(cx + dx, cy + dy, cz + dz));
-                if (found == grid_.end())
-                    continue;
-                for (uint32_t index : found->second) {
-                    const CachePoint& p = points_[index];
-                    const Vec3 offset = position - p.position;
-                    const float distance = length(offset);
-                    if (distance >= cell_ || dot(p.normal, normal) < sameSide ||
-                        std::fabs(dot(p.normal, offset)) > offPlane * cell_)
-                        continue;
-                    const float w = 1.0f - distance / cell_;
-                    total += w;
-                    pick(p, w, out);
-                }
-            }
+    for (uint32_t index : found->second) {
+        const CachePoint& p = points_[index];
+        const Vec3 offset = position - p.position;
+        const float distance2 = dot(offset, offset);
+        if (distance2 >= cell_ * cell_ || dot(p.normal, normal) < sameSide ||
+            std::fabs(dot(p.normal, offset)) > offPlane * cell_)
+            continue;
+        const float w = 1.0f - std::sqrt(distance2) / cell_;
+        total += w;
+        pick(p, w, out);
+    }
     if (!(total > 0.0f))
         return false;
     for (size_t k = 0; k < count; ++k)

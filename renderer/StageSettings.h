@@ -52,7 +52,7 @@ enum class GIIntegrator { FinalGather, PathTracer, None };
 struct GISettings {
     GIIntegrator primary = GIIntegrator::FinalGather;
     GIIntegrator secondary = GIIntegrator::PathTracer;
-    uint32_t finalGatherRays = 256;   // fgRays
+    uint32_t finalGatherRays = 64;    // fgRays (smoothing over neighbours multiplies them)
     uint32_t finalGatherDepth = 1;    // fgDepth: bounces the final gather follows before the secondary integrator
     uint32_t pathSamples = 256;       // ptSamples: paths per sample point of the path tracer
     uint32_t maxBounces = 0;          // giMaxBounces: 0 unlimited (Russian roulette ends paths)
