@@ -379,7 +379,8 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         const bool primary = bounce == 1;
         const float intensity = primary ? material.primaryGIIntensity : material.secondaryGIIntensity;
         const float saturation = primary ? material.primaryGISaturation : material.secondaryGISaturation;
-        sum += throughput * correctedGI(look.emission * material.emissiveGIScale, intensity, saturation);
+        if (emission_)
+            sum += throughput * correctedGI(look.emission * material.emissiveGIScale, intensity, saturation);
         if (bounce >= limit)
             break;
         const Vec3 albedo = correctedGI(look.albedo * material.diffuseGIBoost, intensity, saturation);

@@ -75,6 +75,8 @@ public:
                  uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const;
 
     bool enabled() const { return settings_.primary != GIIntegrator::None; }
+    // Surfaces met send only the light they reflect: the indirect light of the lights alone.
+    void leaveOutEmission() { emission_ = false; }
 
     // The radiance cache's levels: the prepass levels when the final gather reads the cache (one
     // bounce, then the cached light of every further bounce), else 0.
@@ -97,6 +99,7 @@ private:
     const RayScene& rays_;
     const SurfaceMaterials& materials_;
     const DirectLighting& light_;
+    bool emission_ = true;
     RadianceCache cache_;
     double finestCachePoints_;  // points of a level of sample rate 0
     uint32_t cacheLevelsBuilt_ = 0;

@@ -165,7 +165,7 @@ void bakeStage(Inputs& in, Progress& progress)
                     stage.pass == PassKind::Lua ? systemPath(stage.luaScript) : fs::path());
     std::unique_ptr<LightPassBake> lightPass;
     if (stage.pass == PassKind::LightPass) {
-        lightPass = std::make_unique<LightPassBake>(stage, in.scene, rays, light);
+        lightPass = std::make_unique<LightPassBake>(stage, in.scene, rays, light, textures);
         pass.setLightPass(lightPass.get());
     }
     const std::string layer = resultLayerName(stage.pass, stage);
