@@ -1,5 +1,6 @@
 #include "demo.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -7,7 +8,8 @@
 #define JOB_INFO_LOG "demo_job_info.log"
 #define DEMO_TITLE_SIZE 256
 #define DEMO_TILE_SIZE (demoQuick ? 64 : 256)
-#define DEMO_GATHER_RAYS (demoQuick ? 8 : 64)
+/* The quick bake gathers with few rays; the full one keeps the renderer's own settings. */
+#define DEMO_QUICK_GATHER_RAYS "8"
 #define DEMO_TILES_X 4
 #define DEMO_TILES_Y 2
 #define DEMO_DIRECT_LIGHT_ONLY 0
@@ -15,6 +17,13 @@
 #define DEMO_AO_CONE 180.0f
 #define DEMO_AO_RAYS (demoQuick ? 8 : 64)
 #define DEMO_DISPLAY_GAMMA 2.2f
+/* The radiosity normal map: direct and indirect light along the three directions of the first
+   basis, its indirect part read from the renderer's radiance cache (no gather rays of its own). */
+#define DEMO_RNM_BOTH_COMPONENTS 2
+#define DEMO_RNM_CACHE_SAMPLES 0
+#define DEMO_RNM_BASIS 0
+#define DEMO_RNM_DIRECTIONS 3
+#define DEMO_RNM_CHANNELS_PER_DIRECTION 4
 #define DEMO_VIEW_WIDTH (demoQuick ? 160 : 640)
 #define DEMO_VIEW_HEIGHT (demoQuick ? 100 : 400)
 /* The atlased light map: every piece packed into one square texture, sized by its surface area
@@ -24,7 +33,8 @@
 #define DEMO_ATLAS_PADDING 2
 #define DEMO_ATLAS_COUNT 1
 
-/* The host's job configuration: a surface-transfer bake with final gathering. */
+/* The host's job configuration: a surface-transfer bake with final gathering at the renderer's
+   default quality (a quick bake asks for fewer gather rays). */
 static int demoWriteConfig(void)
 {
     FILE* file = fopen(JOB_CONFIG, "w");
@@ -36,14 +46,13 @@ static int demoWriteConfig(void)
           "\t<GISettings>\n"
           "\t\t<enableGI>true</enableGI>\n"
           "\t\t<primaryIntegrator>FinalGather</primaryIntegrator>\n"
-          "\t\t<fgRays>%d</fgRays>\n"
+          "%s"
           "\t\t<secondaryIntegrator>PathTracer</secondaryIntegrator>\n"
-          "\t\t<prepassMinSampleRate>-2</prepassMinSampleRate>\n"
-          "\t\t<prepassMaxSampleRate>0</prepassMaxSampleRate>\n"
+          "\t\t<fgUseCache>RadianceSH</fgUseCache>\n"
           "\t</GISettings>\n"
           "\t<SurfaceTransferSettings><targets/></SurfaceTransferSettings>\n"
           "</KXConfig>\n",
-          DEMO_GATHER_RAYS);
+          demoQuick ? "\t\t<fgRays>" DEMO_QUICK_GATHER_RAYS "</fgRays>\n" : "");
     return fclose(file) != 0;
 }
 
@@ -123,6 +132,41 @@ static int demoShowAtlas(TorvoTarget atlas, TorvoRenderPass pass, TorvoTargetEnt
     return demoSaveResult(atlas, pass, 0, "room_atlas.png");
 }
 
+/* Writes the light along each RNM basis direction (channels 4k .. 4k + 2 of the pass's result) as
+   prefix0.png, prefix1.png, prefix2.png, gamma-corrected for display. */
+static int demoSaveRnm(TorvoTarget target, TorvoRenderPass pass, const char* prefix)
+{
+    TorvoFramebuffer framebuffer = NULL;
+    TRVStatus status = TRVGetFramebuffer(target, pass, 0, &framebuffer);
+    demoPrintStatus("  TRVGetFramebuffer (RNM)", status);
+    if (status != TRV_SUCCESS)
+        return 1;
+    int32_t width = 0, height = 0, channels = 0;
+    TRVGetResolution(framebuffer, &width, &height);
+    TRVGetChannelCount(framebuffer, &channels);
+    const size_t pixels = (size_t)width * (size_t)height;
+    float* values = malloc(pixels * (size_t)(channels > 0 ? channels : 1) * sizeof(float));
+    uint8_t* rgb = malloc(pixels * 3);
+    int failed = !values || !rgb || channels < DEMO_RNM_DIRECTIONS * DEMO_RNM_CHANNELS_PER_DIRECTION ||
+                 TRVReadRegionHDR(framebuffer, 0, 0, width, height, TRV_CHANNEL_ALL, values) != TRV_SUCCESS;
+    for (int k = 0; k < DEMO_RNM_DIRECTIONS && !failed; ++k) {
+        for (size_t p = 0; p < pixels; ++p)
+            for (int c = 0; c < 3; ++c) {
+                float v = values[p * (size_t)channels + (size_t)(k * DEMO_RNM_CHANNELS_PER_DIRECTION + c)];
+                v = v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v;
+                rgb[p * 3 + (size_t)c] = (uint8_t)(powf(v, 1.0f / DEMO_DISPLAY_GAMMA) * 255.0f + 0.5f);
+            }
+        char path[64];
+        snprintf(path, sizeof path, "%s%d.png", prefix, k);
+        failed = demoWritePng(path, rgb, width, height) != 0;
+        printf("  %s (%d x %d): %s\n", path, (int)width, (int)height, failed ? "not written" : "written");
+    }
+    free(values);
+    free(rgb);
+    TRVDestroyFramebuffer(framebuffer);
+    return failed;
+}
+
 int demoJob(TorvoManager manager, const DemoRoom* room)
 {
     printf("\n== A bake of the room: direct light and ambient occlusion into one light map, direct light into an atlas\n");
@@ -142,7 +186,7 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
 
     /* Every piece gets its own tile of one light map; the tiles are DEMO_TILES_X by DEMO_TILES_Y. */
     TorvoTarget target = NULL;
-    TorvoRenderPass light = NULL, occlusion = NULL, shading = NULL;
+    TorvoRenderPass light = NULL, occlusion = NULL, shading = NULL, rnm = NULL;
     TorvoTarget view = NULL, atlas = NULL;
     TorvoTargetEntity atlasPieces[DEMO_ROOM_PIECES] = {NULL};
     status = TRVCreateTextureTarget(job, "room lightmap", DEMO_TILE_SIZE * DEMO_TILES_X,
@@ -174,6 +218,11 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
         demoPrintStatus("  TRVCreateFullShadingPass", status);
     }
     if (status == TRV_SUCCESS) {
+        status = TRVCreateRNMPass(job, "radiosity normal map", DEMO_RNM_BOTH_COMPONENTS, DEMO_RNM_CACHE_SAMPLES,
+                                  DEMO_RNM_BASIS, &rnm);
+        demoPrintStatus("  TRVCreateRNMPass", status);
+    }
+    if (status == TRV_SUCCESS) {
         status = TRVCreateCameraTarget(job, "visitor view", room->eye, DEMO_VIEW_WIDTH, DEMO_VIEW_HEIGHT, &view);
         demoPrintStatus("  TRVCreateCameraTarget", status);
     }
@@ -199,6 +248,8 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
         status = TRVAddPassToTarget(target, occlusion);
     if (status == TRV_SUCCESS)
         status = TRVAddPassToTarget(target, shading);
+    if (status == TRV_SUCCESS)
+        status = TRVAddPassToTarget(target, rnm);
     if (status == TRV_SUCCESS)
         status = TRVAddPassToTarget(view, shading);
     demoPrintStatus("  TRVAddPassToTarget, every pass", status);
@@ -231,6 +282,7 @@ int demoJob(TorvoManager manager, const DemoRoom* room)
         failed |= demoSaveResult(target, shading, 0, "room_fullshading.png");
         failed |= demoSaveResult(view, shading, 0, "room_view.png");
         failed |= demoShowAtlas(atlas, light, atlasPieces);
+        failed |= demoSaveRnm(target, rnm, "room_rnm");
     }
     demoPrintStatus("  TRVDestroyJob", TRVDestroyJob(job));
     return failed;

@@ -5,6 +5,7 @@
 
 #define SCENE_NAME "demo_room"
 #define CHECKER_SIZE 8
+#define DEMO_AREA_SHADOW_SAMPLES 32
 
 /* A placement: the local axes x, y, z (unit vectors, each scaled by its factor) and a position.
    Matrices are stored row after row and act on column vectors: the axes are the columns and the
@@ -177,6 +178,9 @@ int demoScene(TorvoManager manager, DemoRoom* outRoom)
     failed |= demoCheck("  TRVSetLightRampEntry", TRVSetLightRampEntry(bulb, 1.0f, &dim));
     failed |= demoCheck("  TRVSetSpotlightCone", TRVSetSpotlightCone(spot, 0.8f, 0.1f, 2.0f));
     failed |= demoCheck("  TRVSetShadowSamples", TRVSetShadowSamples(spot, 8));
+    /* Soft shadows of the square lights, smooth rather than grainy */
+    failed |= demoCheck("  TRVSetShadowSamples", TRVSetShadowSamples(panel, DEMO_AREA_SHADOW_SAMPLES));
+    failed |= demoCheck("  TRVSetShadowSamples", TRVSetShadowSamples(window, DEMO_AREA_SHADOW_SAMPLES));
     failed |= demoCheck("  TRVSetShadowAngle", TRVSetShadowAngle(sun, 0.01f));
     failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(sun, 0.8f, 1.0f));
     failed |= demoCheck("  TRVSetIntensityScale", TRVSetIntensityScale(panel, 0.3f, 1.0f));

@@ -1,5 +1,6 @@
 #include "Bakers.h"
 
+#include "IndirectFilter.h"
 #include "RenderError.h"
 #include "Sampling.h"
 #include "UVRasterizer.h"
@@ -172,32 +173,53 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
 
     const int tilesX = (width + tileSize - 1) / tileSize;
     const int tilesY = (height + tileSize - 1) / tileSize;
-    WorkProgress work(progress, texelCount, 0, lastWorkValue);
+    // With smoothing, the indirect light of every texel is gathered first, smoothed over its
+    // neighbours, then joined with the rest of the texel's values.
+    const size_t indirectCount = pass.indirectCount();
+    std::vector<float> indirect(indirectCount > 0 ? texelCount * indirectCount : 0);
+    std::vector<FilterPoint> filterPoints(indirectCount > 0 ? texelCount : 0);
+    WorkProgress work(progress, indirectCount > 0 ? 2 * texelCount : texelCount, 0, lastWorkValue);
     std::atomic<uint64_t> traced{0};
-    tbb::parallel_for(0, tilesX * tilesY, [&](int tile) {
-        const int tx = tile % tilesX, ty = tile / tilesX;
-        const int xEnd = std::min(width, (tx + 1) * tileSize), yEnd = std::min(height, (ty + 1) * tileSize);
-        uint64_t local = 0;
-        for (int y = ty * tileSize; y < yEnd; ++y) {
-            for (int x = tx * tileSize; x < xEnd; ++x) {
-                const size_t texel = size_t(y) * width + x;
-                const TexelSample& sample = raster.texels[texel];
-                if (sample.surface < 0)
-                    continue;
-                const size_t surface = static_cast<size_t>(sample.surface);
-                const SurfacePoint point = transferred(
-                    rays, rays.pointOn(surfaces[surface].instance, sample.primitive, sample.b1, sample.b2),
-                    sources[surface]);
-                float* out = &result.values[texel * channels];
-                pass.at(point, seedOf(texelSalt, uint64_t(x), uint64_t(y)), out, local);
-                if (layout.coverage >= 0)
-                    out[layout.coverage] = 1.0f;
-                result.covered[texel] = 1;
+    auto eachTexel = [&](bool second) {
+        tbb::parallel_for(0, tilesX * tilesY, [&](int tile) {
+            const int tx = tile % tilesX, ty = tile / tilesX;
+            const int xEnd = std::min(width, (tx + 1) * tileSize), yEnd = std::min(height, (ty + 1) * tileSize);
+            uint64_t local = 0;
+            for (int y = ty * tileSize; y < yEnd; ++y) {
+                for (int x = tx * tileSize; x < xEnd; ++x) {
+                    const size_t texel = size_t(y) * width + x;
+                    const TexelSample& sample = raster.texels[texel];
+                    if (sample.surface < 0)
+                        continue;
+                    const size_t surface = static_cast<size_t>(sample.surface);
+                    const SurfacePoint point = transferred(
+                        rays, rays.pointOn(surfaces[surface].instance, sample.primitive, sample.b1, sample.b2),
+                        sources[surface]);
+                    const uint64_t seed = seedOf(texelSalt, uint64_t(x), uint64_t(y));
+                    float* out = &result.values[texel * channels];
+                    if (indirectCount == 0) {
+                        pass.at(point, seed, out, local);
+                    } else if (!second) {
+                        pass.indirectAt(point, seed, &indirect[texel * indirectCount], local);
+                        filterPoints[texel] = {point.position, point.normal, sample.surface};
+                        continue;
+                    } else {
+                        pass.finish(point, seed, &indirect[texel * indirectCount], out, local);
+                    }
+                    if (layout.coverage >= 0)
+                        out[layout.coverage] = 1.0f;
+                    result.covered[texel] = 1;
+                }
             }
-        }
-        traced += local;
-        work.add(size_t(xEnd - tx * tileSize) * size_t(yEnd - ty * tileSize));
-    });
+            traced += local;
+            work.add(size_t(xEnd - tx * tileSize) * size_t(yEnd - ty * tileSize));
+        });
+    };
+    if (indirectCount > 0) {
+        eachTexel(false);
+        smoothIndirect(indirect, indirectCount, width, height, filterPoints, pass.smoothingRadius());
+    }
+    eachTexel(true);
     raysTraced += traced;
 
     if (stage.normalize.enabled) {
@@ -356,35 +378,56 @@ TextureResult bakeCamera(const RayScene& rays, const SceneCamera& camera, int wi
     const Vec3 forward = normalizedOr(camera.transform.direction({0, 0, -1}), {0, 0, -1});
     RayFilter visible;
     visible.requiredStat = renderStat::PrimaryVisibility;
-    WorkProgress work(progress, pixelCount, 0, lastWorkValue);
+    // As for textures: with smoothing, the indirect light of every pixel first, smoothed over the
+    // pixels that see the same instance nearby, then the rest of the values.
+    const size_t indirectCount = pass.indirectCount();
+    std::vector<float> indirect(indirectCount > 0 ? pixelCount * indirectCount : 0);
+    std::vector<FilterPoint> filterPoints(indirectCount > 0 ? pixelCount : 0);
+    WorkProgress work(progress, indirectCount > 0 ? 2 * pixelCount : pixelCount, 0, lastWorkValue);
     std::atomic<uint64_t> traced{0};
-    tbb::parallel_for(0, height, [&](int y) {
-        uint64_t local = 0;
-        for (int x = 0; x < width; ++x) {
-            Vec3 local_direction;
-            if (!cameraDirection(camera, width, height, x, y, local_direction))
-                continue;
-            const Vec3 direction = normalizedOr(camera.transform.direction(local_direction), {0, 0, 0});
-            if (length(direction) == 0.0f)
-                continue;
-            RayHit hit;
-            ++local;
-            if (!rays.intersect(origin, direction, std::numeric_limits<float>::infinity(), visible, hit))
-                continue;
-            const size_t pixel = size_t(y) * width + x;
-            const SurfacePoint point = rays.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
-            float* out = &result.values[pixel * channels];
-            pass.at(point, seedOf(pixelSalt, uint64_t(x), uint64_t(y)), out, local);
-            if (layout.coverage >= 0)
-                out[layout.coverage] = 1.0f;
-            if (layout.depth >= 0)
-                out[layout.depth] =
-                    camera.kind == CameraKind::Perspective ? hit.distance * dot(direction, forward) : hit.distance;
-            result.covered[pixel] = 1;
-        }
-        traced += local;
-        work.add(size_t(width));
-    });
+    auto eachPixel = [&](bool second) {
+        tbb::parallel_for(0, height, [&](int y) {
+            uint64_t local = 0;
+            for (int x = 0; x < width; ++x) {
+                Vec3 local_direction;
+                if (!cameraDirection(camera, width, height, x, y, local_direction))
+                    continue;
+                const Vec3 direction = normalizedOr(camera.transform.direction(local_direction), {0, 0, 0});
+                if (length(direction) == 0.0f)
+                    continue;
+                RayHit hit;
+                ++local;
+                if (!rays.intersect(origin, direction, std::numeric_limits<float>::infinity(), visible, hit))
+                    continue;
+                const size_t pixel = size_t(y) * width + x;
+                const SurfacePoint point = rays.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
+                const uint64_t seed = seedOf(pixelSalt, uint64_t(x), uint64_t(y));
+                float* out = &result.values[pixel * channels];
+                if (indirectCount == 0) {
+                    pass.at(point, seed, out, local);
+                } else if (!second) {
+                    pass.indirectAt(point, seed, &indirect[pixel * indirectCount], local);
+                    filterPoints[pixel] = {point.position, point.normal, hit.instance};
+                    continue;
+                } else {
+                    pass.finish(point, seed, &indirect[pixel * indirectCount], out, local);
+                }
+                if (layout.coverage >= 0)
+                    out[layout.coverage] = 1.0f;
+                if (layout.depth >= 0)
+                    out[layout.depth] =
+                        camera.kind == CameraKind::Perspective ? hit.distance * dot(direction, forward) : hit.distance;
+                result.covered[pixel] = 1;
+            }
+            traced += local;
+            work.add(size_t(width));
+        });
+    };
+    if (indirectCount > 0) {
+        eachPixel(false);
+        smoothIndirect(indirect, indirectCount, width, height, filterPoints, pass.smoothingRadius());
+    }
+    eachPixel(true);
     raysTraced += traced;
     return result;
 }

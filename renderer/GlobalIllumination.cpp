@@ -3,6 +3,8 @@
 #include "MeshData.h"
 #include "Sampling.h"
 
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -17,6 +19,17 @@ constexpr uint32_t longestPath = 256;
 constexpr Vec3 luminanceWeights{0.2126f, 0.7152f, 0.0722f};
 // Keeps the path's random numbers apart from the sample point's other sequences.
 constexpr uint64_t pathSalt = 0x6A7Bu;
+constexpr uint64_t cacheSalt = 0xCAC4Eu;
+// Cache points of the level of sample rate 0 (a rate r level holds 4^r times as many): one per
+// few sample points of the stage, within bounds, so a small bake does not pay for a large cache
+// and a large one gets its light from a dense enough one.
+constexpr double samplesPerCachePoint = 4.0;
+constexpr double leastCachePoints = 1024.0;
+constexpr double mostCachePoints = 65536.0;
+constexpr uint32_t fewestCachePoints = 16;
+// Gather rays of each cache point.
+constexpr uint32_t cacheRays = 64;
+constexpr size_t cachePointsPerTask = 64;
 
 // A stream of uniform numbers in [0, 1) from a counter, so every path draws the same numbers
 // whichever thread runs it.
@@ -56,6 +69,7 @@ SurfaceMaterials::SurfaceMaterials(const SceneDescription& scene, const RayScene
 {
     auto bind = [&](const MaterialChannel& channel, const MeshData& mesh) {
         Channel bound;
+        bound.vertexColors = channel.useVertexColors && !mesh.colors.empty();
         const auto image = textures.find(channel.texture);
         if (channel.texture.empty() || image == textures.end() || mesh.uvLayers.empty())
             return bound;
@@ -72,13 +86,14 @@ SurfaceMaterials::SurfaceMaterials(const SceneDescription& scene, const RayScene
             b.material = index < 0 ? &default_ : &scene.materials[static_cast<size_t>(index)];
             b.diffuse = bind(b.material->channels[Diffuse], *geometry.mesh);
             b.emissive = bind(b.material->channels[Emissive], *geometry.mesh);
+            b.transparency = bind(b.material->channels[Transparency], *geometry.mesh);
             groups.push_back(b);
         }
         groups_.push_back(std::move(groups));
     }
 }
 
-SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2) const
+SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2, int vertex) const
 {
     SurfaceLook look;
     if (instance < 0 || static_cast<size_t>(instance) >= groups_.size()) {
@@ -87,7 +102,8 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
         return look;
     }
     const InstanceGeometry& geometry = rays_.instances()[static_cast<size_t>(instance)];
-    // A vertex lies on no one primitive: it takes its mesh's first triangle's material, untextured.
+    // A vertex lies on no one primitive: it takes its mesh's first triangle's material, untextured,
+    // with its own vertex colour.
     const bool onPrimitive = primitive >= 0 && static_cast<size_t>(primitive) < geometry.triangles.size();
     const size_t triangle = onPrimitive ? geometry.triangles[static_cast<size_t>(primitive)] : 0;
     const MeshData& mesh = *geometry.mesh;
@@ -99,30 +115,77 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
     }
     const Bound& bound = groups[std::min(mesh.groupOf(triangle), groups.size() - 1)];
     look.material = bound.material;
-    auto textured = [&](const Channel& channel, Vec3 color) {
-        if (!channel.texture || !onPrimitive)
-            return color;
+    const uint32_t* corner = onPrimitive ? &mesh.indices[triangle * 3] : nullptr;
+    const float b0 = 1.0f - b1 - b2;
+    auto uvAt = [&](const Channel& channel, float& u, float& v) {
         const auto& layer = mesh.uvLayers[static_cast<size_t>(channel.uvLayer)];
-        const uint32_t* corner = &mesh.indices[triangle * 3];
-        const float b0 = 1.0f - b1 - b2;
-        const float u = layer[corner[0]].u * b0 + layer[corner[1]].u * b1 + layer[corner[2]].u * b2;
-        const float v = layer[corner[0]].v * b0 + layer[corner[1]].v * b1 + layer[corner[2]].v * b2;
+        u = layer[corner[0]].u * b0 + layer[corner[1]].u * b1 + layer[corner[2]].u * b2;
+        v = layer[corner[0]].v * b0 + layer[corner[1]].v * b1 + layer[corner[2]].v * b2;
+    };
+    // The vertex colour (r, g, b, a) under the point: interpolated on a primitive, a vertex's own.
+    auto vertexColor = [&](const Channel& channel, float* rgba) {
+        rgba[0] = rgba[1] = rgba[2] = rgba[3] = 1.0f;
+        if (!channel.vertexColors)
+            return;
+        for (size_t c = 0; c < 4; ++c) {
+            if (corner)
+                rgba[c] = mesh.colors[corner[0]][c] * b0 + mesh.colors[corner[1]][c] * b1 +
+                          mesh.colors[corner[2]][c] * b2;
+            else if (vertex >= 0 && static_cast<size_t>(vertex) < mesh.colors.size())
+                rgba[c] = mesh.colors[static_cast<size_t>(vertex)][c];
+        }
+    };
+    auto shaded = [&](const Channel& channel, Vec3 color) {
+        float rgba[4];
+        vertexColor(channel, rgba);
+        color = color * Vec3{rgba[0], rgba[1], rgba[2]};
+        if (!channel.texture || !corner)
+            return color;
+        float u, v;
+        uvAt(channel, u, v);
         return color * channel.texture->sample(u, v);
     };
-    look.albedo = textured(bound.diffuse, channelColor(bound.material->channels[Diffuse]));
-    look.emission = textured(bound.emissive, channelColor(bound.material->channels[Emissive]));
+    look.albedo = shaded(bound.diffuse, channelColor(bound.material->channels[Diffuse]));
+    look.emission = shaded(bound.emissive, channelColor(bound.material->channels[Emissive]));
+    look.transparency = shaded(bound.transparency, channelColor(bound.material->channels[Transparency]));
+    if (bound.material->alphaAsTransparency) {
+        // The diffuse texture's alpha (times the vertex alpha) is how much of the surface is there.
+        float rgba[4];
+        vertexColor(bound.diffuse, rgba);
+        float coverage = rgba[3];
+        if (bound.diffuse.texture && corner) {
+            float u, v;
+            uvAt(bound.diffuse, u, v);
+            coverage *= bound.diffuse.texture->alpha(u, v);
+        }
+        const float clear = 1.0f - std::clamp(coverage, 0.0f, 1.0f);
+        look.transparency = {std::max(look.transparency.x, clear), std::max(look.transparency.y, clear),
+                             std::max(look.transparency.z, clear)};
+    }
+    look.transparency = {std::clamp(look.transparency.x, 0.0f, 1.0f), std::clamp(look.transparency.y, 0.0f, 1.0f),
+                         std::clamp(look.transparency.z, 0.0f, 1.0f)};
     return look;
 }
 
 GlobalIllumination::GlobalIllumination(const GISettings& settings, const RayScene& rays,
-                                       const SurfaceMaterials& materials, const DirectLighting& indirectLight)
-    : settings_(settings), rays_(rays), materials_(materials), light_(indirectLight)
+                                       const SurfaceMaterials& materials, const DirectLighting& indirectLight,
+                                       size_t samplePoints)
+    : settings_(settings), rays_(rays), materials_(materials), light_(indirectLight),
+      finestCachePoints_(samplePoints == 0
+                             ? mostCachePoints
+                             : std::clamp(double(samplePoints) / samplesPerCachePoint, leastCachePoints, mostCachePoints))
 {
+}
+
+bool GlobalIllumination::receives(const SurfacePoint& point) const
+{
+    return enabled() && (point.instance < 0 || static_cast<size_t>(point.instance) >= rays_.instances().size() ||
+                         rays_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveGI));
 }
 
 Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
 {
-    if (!enabled())
+    if (!receives(point))
         return {};
     const uint32_t samples =
         settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
@@ -136,7 +199,7 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
         // Directions below the surface itself see the surface's own back.
         if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
-        sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays);
+        sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
     }
     return sum * (1.0f / static_cast<float>(samples));
 }
@@ -146,36 +209,127 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
 {
     for (size_t k = 0; k < count; ++k)
         out[k] = {};
-    if (!enabled())
+    if (!receives(point))
         return;
-    if (samples == 0)
+    if (samples == 0) {
+        // The cache's harmonics hold the indirect light around the point: no gather rays needed.
+        if (settings_.radianceCache && cacheReady() &&
+            cache_.project(point.position, point.normal, directions, count, signedCosine, out))
+            return;
         samples = settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
+    }
     const Sequence2D first(seedOf(pathSalt, seed));
-    const ConeSampler hemisphere(point.normal, 0.0f, true);
-    constexpr float grazing = 1e-4f;  // directions this close to the horizon carry no weight
+    // Uniform over the hemisphere: a direction's weight towards each basis direction is then its
+    // bounded cosine, where cosine-weighted sampling would divide by a cosine that can be near 0.
+    const ConeSampler hemisphere(point.normal, 0.0f, false);
     for (uint32_t s = 0; s < samples; ++s) {
         float u1, u2;
         first.at(s, u1, u2);
         const Vec3 direction = hemisphere(u1, u2);
-        const float cosNormal = dot(direction, point.normal);
-        if (dot(direction, point.geometricNormal) <= 0.0f || cosNormal < grazing)
+        if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
-        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays);
-        // Sampled in proportion to the cosine to the normal, weighted to the cosine to each direction.
+        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
+        // Each direction stands for 2 pi of solid angle; illumination is 1 / pi of the cosine integral.
         for (size_t k = 0; k < count; ++k) {
             const float cosine = dot(direction, directions[k]);
-            out[k] += radiance * ((signedCosine ? cosine : std::max(0.0f, cosine)) / cosNormal);
+            out[k] += radiance * (2.0f * (signedCosine ? cosine : std::max(0.0f, cosine)));
         }
     }
     for (size_t k = 0; k < count; ++k)
         out[k] = out[k] * (1.0f / static_cast<float>(samples));
 }
 
+uint32_t GlobalIllumination::cacheLevels() const
+{
+    const bool readsCache = settings_.primary == GIIntegrator::FinalGather && settings_.finalGatherDepth <= 1 &&
+                            settings_.secondary == GIIntegrator::PathTracer && settings_.maxBounces == 0;
+    const int64_t levels = int64_t(std::min(settings_.prepassMaxRate, 0)) - settings_.prepassMinRate + 1;
+    return readsCache && levels > 0 ? static_cast<uint32_t>(levels) : 0;
+}
+
+void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
+{
+    if (level != cacheLevelsBuilt_ || level >= cacheLevels())
+        return;
+    ++cacheLevelsBuilt_;
+    if (areas_.empty()) {
+        for (size_t i = 0; i < rays_.instances().size(); ++i) {
+            const InstanceGeometry& g = rays_.instances()[i];
+            if (!g.stat(renderStat::CastGI))
+                continue;
+            for (uint32_t p = 0; p < g.triangles.size(); ++p) {
+                const uint32_t* c = &g.mesh->indices[size_t(g.triangles[p]) * 3];
+                const double area = 0.5 * double(length(cross(g.positions[c[1]] - g.positions[c[0]],
+                                                              g.positions[c[2]] - g.positions[c[0]])));
+                areas_.push_back({static_cast<int>(i), p, totalArea_});
+                totalArea_ += area;
+            }
+        }
+    }
+    if (areas_.empty() || !(totalArea_ > 0.0))
+        return;
+    const int32_t rate = settings_.prepassMinRate + static_cast<int32_t>(level);
+    const size_t count = std::max<size_t>(fewestCachePoints, static_cast<size_t>(finestCachePoints_ * std::pow(4.0, rate)));
+    std::vector<CachePoint> points(count);
+    WorkProgress work(progress, count, 0, 99);
+    std::atomic<uint64_t> traced{0};
+    tbb::parallel_for(size_t(0), count, cachePointsPerTask, [&](size_t first) {
+        const size_t end = std::min(count, first + cachePointsPerTask);
+        uint64_t local = 0;
+        for (size_t i = first; i < end; ++i) {
+            // Stratified by area: point i lies in the i-th equal share of the total area.
+            const uint64_t seed = seedOf(cacheSalt, level, i);
+            PathRandom random(seed);
+            const double at = (double(i) + random.next()) / double(count) * totalArea_;
+            const auto entry = std::upper_bound(areas_.begin(), areas_.end(), at,
+                                                [](double a, const AreaEntry& e) { return a < e.areaBefore; }) - 1;
+            float b1 = random.next(), b2 = random.next();
+            if (b1 + b2 > 1.0f) {
+                b1 = 1.0f - b1;
+                b2 = 1.0f - b2;
+            }
+            const SurfacePoint point = rays_.pointOn(entry->instance, entry->primitive, b1, b2);
+            CachePoint& c = points[i];
+            c.position = point.position;
+            c.normal = point.normal;
+            c.illumination = light_.at(point, seed, local);
+            if (!receives(point))
+                continue;
+            const Sequence2D directions(seedOf(pathSalt, seed));
+            const ConeSampler hemisphere(point.normal, 0.0f, false);
+            Vec3 illumination;
+            for (uint32_t s = 0; s < cacheRays; ++s) {
+                float u1, u2;
+                directions.at(s, u1, u2);
+                const Vec3 direction = hemisphere(u1, u2);
+                const float cosine = dot(direction, point.normal);
+                if (dot(direction, point.geometricNormal) <= 0.0f || cosine <= 0.0f)
+                    continue;
+                // Later bounces: every surface met takes the secondary corrections.
+                const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), local, 2, cacheReady());
+                illumination += radiance * (2.0f * cosine);
+                Vec3 h[4];
+                RadianceCache::harmonicsOf(direction, radiance, h);
+                for (int k = 0; k < 4; ++k)
+                    c.harmonics[k] += h[k];
+            }
+            const float share = 1.0f / float(cacheRays);
+            c.illumination += illumination * share;
+            for (int k = 0; k < 4; ++k)
+                c.harmonics[k] = c.harmonics[k] * share;
+        }
+        traced += local;
+        work.add(end - first);
+    });
+    cache_.add(points, static_cast<float>(std::sqrt(totalArea_ / double(cache_.size() + points.size()))));
+}
+
 // The radiance arriving at start from direction (cosine-weighted, so its mean is the
 // illumination). Each surface the path meets adds its emission and, by next-event estimation,
 // the lights' direct light it reflects; the path then goes on in a cosine-weighted direction,
 // carried by the surface's albedo.
-Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays) const
+Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays,
+                              uint32_t firstBounce, bool cached) const
 {
     PathRandom random(seed);
     // Bounces followed without the secondary integrator: the first one, and the final gather's depth.
@@ -187,14 +341,18 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
     limit = std::min(limit, longestPath);
 
     RayFilter filter;
+    // Instances that do not cast GI are not there for the bounces.
+    filter.requiredStat = renderStat::CastGI;
     Vec3 throughput{1, 1, 1};
     Vec3 sum;
     SurfacePoint from = start;
-    for (uint32_t bounce = 1;; ++bounce) {
+    Vec3 origin = rays_.rayOrigin(from);
+    uint32_t passes = 0;  // transparent surfaces passed through, which count as no bounce
+    for (uint32_t bounce = firstBounce;;) {
         RayHit hit;
         ++rays;
         filter.receiver = from.instance;
-        if (!rays_.intersect(rays_.rayOrigin(from), direction, std::numeric_limits<float>::infinity(), filter, hit))
+        if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
             break;
         SurfacePoint at = rays_.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
         if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
@@ -202,18 +360,42 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
             at.geometricNormal = -at.geometricNormal;
         }
         const SurfaceLook look = materials_.at(hit.instance, static_cast<int>(hit.primitive), hit.u, hit.v);
+        const float clear = std::clamp((look.transparency.x + look.transparency.y + look.transparency.z) / 3.0f, 0.0f, 1.0f);
+        if (clear > 0.0f) {
+            // Light passes a transparent surface in proportion to its transparency: the path goes
+            // through it with that chance, or stops at it with the rest, weighted to stay unbiased.
+            const Vec3 opaque = Vec3{1, 1, 1} - look.transparency;
+            if (random.next() < clear) {
+                throughput = throughput * look.transparency * (1.0f / clear);
+                if (largest(throughput) <= 0.0f || ++passes >= longestPath)
+                    break;
+                from = at;
+                origin = at.position + direction * rays_.offset();
+                continue;
+            }
+            throughput = throughput * opaque * (1.0f / (1.0f - clear));
+        }
         const SceneMaterial& material = *look.material;
         const bool primary = bounce == 1;
         const float intensity = primary ? material.primaryGIIntensity : material.secondaryGIIntensity;
         const float saturation = primary ? material.primaryGISaturation : material.secondaryGISaturation;
-        sum += throughput * correctedGI(look.emission * material.emissiveGIScale, intensity, saturation);
+        if (emission_)
+            sum += throughput * correctedGI(look.emission * material.emissiveGIScale, intensity, saturation);
         if (bounce >= limit)
             break;
         const Vec3 albedo = correctedGI(look.albedo * material.diffuseGIBoost, intensity, saturation);
         if (largest(albedo) <= 0.0f)
             break;
         throughput = throughput * albedo;
+        Vec3 received;
+        if (cached && bounce == firstBounce && cache_.illumination(at.position, at.normal, received)) {
+            sum += throughput * received;
+            break;
+        }
         sum += throughput * light_.at(at, seedOf(pathSalt, seed, bounce), rays);
+        // A surface that receives no GI reflects its direct light only.
+        if (!rays_.instances()[static_cast<size_t>(hit.instance)].stat(renderStat::ReceiveGI))
+            break;
         if (bounce >= settings_.rouletteStart) {
             // Ends paths in proportion to how little they can still carry, without bias.
             const float keep = std::min(1.0f, largest(albedo));
@@ -226,6 +408,8 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         if (dot(direction, at.geometricNormal) <= 0.0f)
             break;
         from = at;
+        origin = rays_.rayOrigin(from);
+        ++bounce;
     }
     return sum;
 }

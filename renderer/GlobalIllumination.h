@@ -3,6 +3,8 @@
 #pragma once
 
 #include "DirectLighting.h"
+#include "Progress.h"
+#include "RadianceCache.h"
 #include "RayScene.h"
 #include "SceneDocument.h"
 #include "StageSettings.h"
@@ -17,8 +19,9 @@ namespace torvo_renderer {
 
 // What a surface point is made of, as global illumination and full shading see it.
 struct SurfaceLook {
-    Vec3 albedo;    // diffuse colour times its scale, texture and vertex colour
-    Vec3 emission;  // emissive colour times its scale and texture
+    Vec3 albedo;        // diffuse colour times its scale, texture and vertex colour
+    Vec3 emission;      // emissive colour times its scale, texture and vertex colour
+    Vec3 transparency;  // the share of light passing through, 0 (opaque) to 1 per colour
     const SceneMaterial* material = nullptr;
 };
 
@@ -28,19 +31,23 @@ public:
     SurfaceMaterials(const SceneDescription& scene, const RayScene& rays,
                      const std::map<std::string, TextureImage>& textures);
 
-    // The look of an instance's primitive at barycentrics (b1, b2); the default material for a
-    // point that belongs to no instance (instance < 0).
-    SurfaceLook at(int instance, int primitive, float b1, float b2) const;
-    SurfaceLook at(const SurfacePoint& point) const { return at(point.instance, point.primitive, point.b1, point.b2); }
+    // The look of an instance's primitive at barycentrics (b1, b2), or of its mesh vertex (primitive
+    // -1); the default material for a point that belongs to no instance (instance < 0).
+    SurfaceLook at(int instance, int primitive, float b1, float b2, int vertex = -1) const;
+    SurfaceLook at(const SurfacePoint& point) const
+    {
+        return at(point.instance, point.primitive, point.b1, point.b2, point.vertex);
+    }
 
 private:
     struct Channel {
         const TextureImage* texture = nullptr;
         int uvLayer = -1;
+        bool vertexColors = false;  // the channel uses the mesh's vertex colours (and it has them)
     };
     struct Bound {
         const SceneMaterial* material = nullptr;
-        Channel diffuse, emissive;
+        Channel diffuse, emissive, transparency;
     };
     const RayScene& rays_;
     SceneMaterial default_;
@@ -54,8 +61,9 @@ Vec3 correctedGI(Vec3 color, float intensity, float saturation);
 class GlobalIllumination {
 public:
     // indirectLight: the scene's lights with their indirect scales, as the bounces' surfaces see them.
+    // samplePoints: how many points the stage bakes (0 when not known), which sizes the cache.
     GlobalIllumination(const GISettings& settings, const RayScene& rays, const SurfaceMaterials& materials,
-                       const DirectLighting& indirectLight);
+                       const DirectLighting& indirectLight, size_t samplePoints = 0);
 
     // The indirect illumination at point (what a white diffuse surface there reflects of the light
     // arriving from other surfaces). rays grows by the rays traced.
@@ -67,14 +75,43 @@ public:
                  uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const;
 
     bool enabled() const { return settings_.primary != GIIntegrator::None; }
+    // Surfaces met send only the light they reflect: the indirect light of the lights alone.
+    void leaveOutEmission() { emission_ = false; }
+
+    // The radiance cache's levels: the prepass levels when the final gather reads the cache (one
+    // bounce, then the cached light of every further bounce), else 0.
+    uint32_t cacheLevels() const;
+    // Fills level (0 the coarsest) of the cache: the points of every coarser level are there, and
+    // the new points' own gather rays read them. Levels must be built in order, before the bake.
+    void buildCacheLevel(uint32_t level, Progress* progress);
+    size_t cachedPoints() const { return cache_.size(); }
 
 private:
-    Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays) const;
+    // Whether GI is on and point's instance receives it.
+    bool receives(const SurfacePoint& point) const;
+    // firstBounce: 1 from a sample point (the first surface met takes the primary corrections), 2
+    // from a cache point. cached: the first surface met reads the cache for the light it receives.
+    Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays, uint32_t firstBounce = 1,
+              bool cached = false) const;
+    bool cacheReady() const { return cache_.size() > 0; }
 
     GISettings settings_;
     const RayScene& rays_;
     const SurfaceMaterials& materials_;
     const DirectLighting& light_;
+    bool emission_ = true;
+    RadianceCache cache_;
+    double finestCachePoints_;  // points of a level of sample rate 0
+    uint32_t cacheLevelsBuilt_ = 0;
+    // Surfaces the cache points are spread over: per triangle, its instance, primitive and the
+    // running sum of the areas.
+    struct AreaEntry {
+        int instance;
+        uint32_t primitive;
+        double areaBefore;
+    };
+    std::vector<AreaEntry> areas_;
+    double totalArea_ = 0;
 };
 
 }  // namespace torvo_renderer

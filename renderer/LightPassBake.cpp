@@ -12,7 +12,7 @@
 namespace torvo_renderer {
 
 LightPassBake::LightPassBake(const StageSettings& stage, const SceneDescription& scene, const RayScene& rays,
-                             const DirectLighting& light)
+                             const DirectLighting& light, const std::map<std::string, TextureImage>& textures)
     : settings_(stage.lightPass), light_(light)
 {
     if (!settings_.entries.empty())
@@ -55,6 +55,43 @@ LightPassBake::LightPassBake(const StageSettings& stage, const SceneDescription&
         if (found != lightsOfInstance.end())
             lightsOf_[k] = found->second;
     }
+    if (type_ != LightBakeType::FullShading)
+        return;
+    materials_ = std::make_unique<SurfaceMaterials>(scene, rays, textures);
+    // Light of single light sets has no radiance cache (it would be one per set): paths all the way.
+    GISettings gi = stage.gi;
+    gi.prepassMinRate = 1;
+    gi.prepassMaxRate = 0;
+    if (gi.primary == GIIntegrator::None)
+        gi.primary = GIIntegrator::FinalGather;
+    std::map<std::vector<size_t>, int> known;
+    shadingOf_.assign(lightsOf_.size(), -1);
+    for (size_t k = 0; k < lightsOf_.size(); ++k) {
+        if (lightsOf_[k].empty())
+            continue;
+        std::vector<size_t> set = lightsOf_[k];
+        std::sort(set.begin(), set.end());
+        const auto found = known.find(set);
+        if (found != known.end()) {
+            shadingOf_[k] = found->second;
+            continue;
+        }
+        SceneDescription only = scene;
+        only.lights.clear();
+        for (size_t l : set)
+            only.lights.push_back(scene.lights[l]);
+        SceneDescription bounced = only;
+        for (SceneLight& l : bounced.lights)
+            l.directScale = l.indirectScale;
+        Shading shading;
+        shading.direct = std::make_unique<DirectLighting>(only, rays, textures);
+        shading.bounced = std::make_unique<DirectLighting>(bounced, rays, textures);
+        shading.gi = std::make_unique<GlobalIllumination>(gi, rays, *materials_, *shading.bounced);
+        shading.gi->leaveOutEmission();
+        shadingOf_[k] = static_cast<int>(shading_.size());
+        known[set] = shadingOf_[k];
+        shading_.push_back(std::move(shading));
+    }
 }
 
 DistanceFieldSettings LightPassBake::distanceFieldSettings() const
@@ -94,7 +131,18 @@ void LightPassBake::at(const SurfacePoint& point, uint64_t seed, float* values, 
         values[0] = values[1] = values[2] = total / float(lights.size());
         return;
     }
-    case LightBakeType::FullShading:
+    case LightBakeType::FullShading: {
+        const int set = shadingOf_[size_t(point.instance)];
+        if (set < 0)
+            return;
+        const Shading& shading = shading_[size_t(set)];
+        const Vec3 albedo = materials_->at(point).albedo;
+        const Vec3 c = albedo * (shading.direct->at(point, seed, rays) + shading.gi->at(point, seed, rays));
+        values[0] = c.x;
+        values[1] = c.y;
+        values[2] = c.z;
+        return;
+    }
     case LightBakeType::None:
         return;
     }

@@ -72,6 +72,8 @@ MeshData readMeshFile(const std::filesystem::path& path)
     data.positions.resize(vertexCount);
     data.normals.resize(vertexCount);
     data.uvLayers.assign(header.uvLayerNames.size(), std::vector<MeshUV>(vertexCount));
+    if (header.hasVertexColors())
+        data.colors.resize(vertexCount);
     trv::ttm::TempMeshVertex vertex{};
     for (size_t i = 0; i < vertexCount; ++i) {
         if (!mesh.readVertex(vertex))
@@ -81,6 +83,10 @@ MeshData readMeshFile(const std::filesystem::path& path)
         if (!isFinite(data.positions[i]))
             throw badInput("Mesh file " + path.string() + ": vertex " + std::to_string(i) +
                            " has a position that is not a finite number");
+        if (!data.colors.empty()) {
+            for (int c = 0; c < 4; ++c)
+                data.colors[i][static_cast<size_t>(c)] = std::isfinite(vertex.color[c]) ? vertex.color[c] : 0.0f;
+        }
         for (auto& layer : data.uvLayers)
             if (!mesh.readUV(layer[i].u, layer[i].v))
                 throw truncated;

@@ -3,6 +3,7 @@
 
 #include "MathTypes.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -27,6 +28,7 @@ struct MeshData {
     std::vector<Vec3> normals;
     std::vector<std::string> uvLayerNames;
     std::vector<std::vector<MeshUV>> uvLayers;  // one array per layer, one entry per vertex
+    std::vector<std::array<float, 4>> colors;   // r, g, b, a per vertex; empty when the mesh has none
     std::vector<MeshGroup> groups;
     std::vector<uint32_t> indices;  // three per triangle, groups one after the other
 

@@ -142,6 +142,7 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
     default: break;
     }
     rnm_.normalComponent = stage.rnmNormalComponent;
+    smoothing_ = static_cast<int>(stage.gi.smoothingRadius);
     const bool needsIndirect = computes_ == Computes::Indirect || computes_ == Computes::FullAndIndirect ||
                                (computes_ == Computes::Rnm && rnm_.components != RnmComponents::Direct) ||
                                ((computes_ == Computes::Illumination || computes_ == Computes::FullShading) &&
@@ -151,7 +152,10 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
         for (SceneLight& l : bounced.lights)
             l.directScale = l.indirectScale;
         indirectLight_ = std::make_unique<DirectLighting>(bounced, rays, textures);
-        gi_ = std::make_unique<GlobalIllumination>(stage.gi, rays, materials_, *indirectLight_);
+        size_t samplePoints = size_t(std::max(0, stage.cameraWidth)) * size_t(std::max(0, stage.cameraHeight));
+        for (const TextureTarget& target : stage.textures)
+            samplePoints += size_t(std::max(0, target.width)) * size_t(std::max(0, target.height));
+        gi_ = std::make_unique<GlobalIllumination>(stage.gi, rays, materials_, *indirectLight_, samplePoints);
     }
     if (computes_ == Computes::FullAndIndirect) {
         SceneDescription baked = scene;
@@ -162,6 +166,19 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
                 baked.lights.push_back(l);
         fullyBaked_ = std::make_unique<DirectLighting>(baked, rays, textures);
     }
+}
+
+void PassValues::prepass(uint32_t level, Progress* progress)
+{
+    if (gi_)
+        gi_->buildCacheLevel(level, progress);
+}
+
+void PassValues::prepassAll()
+{
+    if (gi_)
+        for (uint32_t level = 0; level < gi_->cacheLevels(); ++level)
+            gi_->buildCacheLevel(level, nullptr);
 }
 
 void PassValues::setLightPass(const LightPassBake* bake)
@@ -202,7 +219,7 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
         return;
     }
     case Computes::Rnm:
-        rnm(point, seed, values, rays);
+        rnm(point, seed, nullptr, values, rays);
         return;
     case Computes::Lua: {
         // The first UV layer at the point: interpolated on a primitive, the vertex's own at a vertex.
@@ -239,7 +256,99 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
     }
 }
 
-void PassValues::rnm(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const
+size_t PassValues::indirectCount() const
+{
+    if (smoothing_ <= 0 || !gi_ || !gi_->enabled())
+        return 0;
+    switch (computes_) {
+    case Computes::Illumination:
+        return withIndirect_ ? 3 : 0;
+    case Computes::Indirect:
+    case Computes::FullAndIndirect:
+    case Computes::FullShading:
+        return 3;
+    case Computes::Rnm:
+        return rnm_.components == RnmComponents::Direct ? 0 : 3 * (rnmDirections + 1);
+    default:
+        return 0;
+    }
+}
+
+void PassValues::indirectAt(const SurfacePoint& point, uint64_t seed, float* indirect, uint64_t& rays) const
+{
+    if (computes_ == Computes::Rnm) {
+        Vec3 part[rnmDirections + 1];
+        rnmIndirect(point, seed, part, rays);
+        for (size_t k = 0; k <= rnmDirections; ++k) {
+            indirect[3 * k] = part[k].x;
+            indirect[3 * k + 1] = part[k].y;
+            indirect[3 * k + 2] = part[k].z;
+        }
+        return;
+    }
+    const Vec3 bounced = gi_->at(point, seed, rays);
+    indirect[0] = bounced.x;
+    indirect[1] = bounced.y;
+    indirect[2] = bounced.z;
+}
+
+void PassValues::finish(const SurfacePoint& point, uint64_t seed, const float* indirect, float* values,
+                        uint64_t& rays) const
+{
+    auto write = [&](size_t first, Vec3 c) {
+        values[first] = c.x;
+        values[first + 1] = c.y;
+        values[first + 2] = c.z;
+    };
+    const Vec3 bounced{indirect[0], indirect[1], indirect[2]};
+    switch (computes_) {
+    case Computes::Illumination:
+        write(0, light_.at(point, seed, rays) + bounced);
+        return;
+    case Computes::Indirect:
+        write(0, bounced);
+        return;
+    case Computes::FullAndIndirect:
+        write(0, bounced);
+        write(3, fullyBaked_->at(point, seed, rays) + bounced);
+        return;
+    case Computes::FullShading: {
+        const SurfaceLook look = materials_.at(point);
+        write(0, look.emission + look.albedo * (light_.at(point, seed, rays) + bounced));
+        return;
+    }
+    case Computes::Rnm: {
+        Vec3 part[rnmDirections + 1];
+        for (size_t k = 0; k <= rnmDirections; ++k)
+            part[k] = {indirect[3 * k], indirect[3 * k + 1], indirect[3 * k + 2]};
+        rnm(point, seed, part, values, rays);
+        return;
+    }
+    default:
+        at(point, seed, values, rays);
+        return;
+    }
+}
+
+void PassValues::rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays) const
+{
+    Vec3 local[rnmDirections], t, b;
+    rnmBasis(rnm_.basis, local);
+    tangentFrame(rays_, point, t, b);
+    Vec3 directions[rnmDirections + 1];
+    for (size_t k = 0; k < rnmDirections; ++k)
+        directions[k] = t * local[k].x + b * local[k].y + point.normal * local[k].z;
+    directions[rnmDirections] = point.normal;
+    for (size_t k = 0; k <= rnmDirections; ++k)
+        out[k] = {};
+    if (rnm_.components == RnmComponents::Direct || !gi_)
+        return;
+    gi_->project(point, directions, rnmDirections + 1, rnm_.allowNegative == RnmNegative::Allow, rnm_.samples, seed,
+                 rays, out);
+}
+
+void PassValues::rnm(const SurfacePoint& point, uint64_t seed, const Vec3* indirect, float* values,
+                     uint64_t& rays) const
 {
     Vec3 local[rnmDirections], t, b;
     rnmBasis(rnm_.basis, local);
@@ -254,8 +363,11 @@ void PassValues::rnm(const SurfacePoint& point, uint64_t seed, float* values, ui
     if (rnm_.components != RnmComponents::Indirect)
         light_.project(point, directions, rnmDirections + 1, signedCosine,
                        rnm_.allowNegative == RnmNegative::DisallowCullHorizon, seed, rays, sum);
-    if (rnm_.components != RnmComponents::Direct && gi_) {
-        gi_->project(point, directions, rnmDirections + 1, signedCosine, rnm_.samples, seed, rays, part);
+    if (indirect) {
+        for (size_t k = 0; k <= rnmDirections; ++k)
+            sum[k] += indirect[k];
+    } else if (rnm_.components != RnmComponents::Direct && gi_) {
+        rnmIndirect(point, seed, part, rays);
         for (size_t k = 0; k <= rnmDirections; ++k)
             sum[k] += part[k];
     }

@@ -50,20 +50,38 @@ public:
                const DirectLighting& light, const std::map<std::string, TextureImage>& textures,
                const std::filesystem::path& luaScript = {});
 
+    // Fills level (0 the coarsest) of the radiance cache the indirect light reads, if it reads one;
+    // levels come in order, and the bake builds the ones not built yet itself.
+    void prepass(uint32_t level, Progress* progress);
+    void prepassAll();
+
     // A light pass takes its values from bake (which must outlive this).
     void setLightPass(const LightPassBake* bake);
 
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
+    // The floats of indirect light that a bake over a grid of points may smooth before they join the
+    // values (0 when the pass has no indirect light or smoothing is off), and the smoothing radius.
+    size_t indirectCount() const;
+    int smoothingRadius() const { return smoothing_; }
+    // The two halves of at for such a bake: indirect gets the indirect light at point
+    // (indirectCount floats); then, once smoothed, finish writes values as at would with it.
+    void indirectAt(const SurfacePoint& point, uint64_t seed, float* indirect, uint64_t& rays) const;
+    void finish(const SurfacePoint& point, uint64_t seed, const float* indirect, float* values, uint64_t& rays) const;
+
 private:
     enum class Computes { Normals, Illumination, Indirect, FullAndIndirect, FullShading, Rnm, Lua, Occlusion, LightPass, Nothing };
-    void rnm(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
+    // RNM values from the indirect projections onto the three basis directions and the normal
+    // (given, or computed when null).
+    void rnm(const SurfacePoint& point, uint64_t seed, const Vec3* indirect, float* values, uint64_t& rays) const;
+    void rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays) const;
 
     Computes computes_;
     const LightPassBake* lightPass_ = nullptr;
     size_t count_;
     bool withIndirect_;  // illumination and full shading add the indirect light
+    int smoothing_ = 0;  // radius in grid steps over which texture and camera bakes smooth the indirect light
     const DirectLighting& light_;
     const RayScene& rays_;
     RnmSettings rnm_;

@@ -82,17 +82,19 @@ std::map<std::string, TextureImage> readTextures(const SceneDescription& scene)
             if (!channel.texture.empty() && !fs::is_regular_file(systemPath(channel.texture), ec))
                 throw badInput("Material " + material.name + " uses a texture file that is not there: " +
                                systemPath(channel.texture).string());
-            // Diffuse and emissive textures colour the surfaces; the other channels are not shaded.
-            if ((c == Diffuse || c == Emissive) && !channel.texture.empty() && !images.count(channel.texture) &&
+            // Diffuse, emissive and transparency textures shape the surfaces; the other channels are not shaded.
+            if ((c == Diffuse || c == Emissive || c == Transparency) && !channel.texture.empty() && !images.count(channel.texture) &&
                 isReadableTexture(systemPath(channel.texture)))
                 images.emplace(channel.texture, TextureImage::read(systemPath(channel.texture)));
         }
     return images;
 }
 
-// Phases the stage's estimate counts for global illumination and the occlusion prepass. Neither
-// is computed yet: they are reported, empty, so that the job's progress adds up.
-void reportPlannedPhases(Progress& progress, const PhaseCounts& counts, const std::string& label)
+// Phases the stage's estimate counts for global illumination and the occlusion prepass. The
+// prepass levels of a final gather fill the radiance cache (the first target's phases do the work,
+// the cache then serves every target); the other phases are reported, empty, so that the job's
+// progress adds up: the bake phase computes their light.
+void reportPlannedPhases(Progress& progress, const PhaseCounts& counts, const std::string& label, PassValues& pass)
 {
     auto empty = [&](const std::string& title) {
         progress.title(title + " (" + label + ")");
@@ -100,10 +102,12 @@ void reportPlannedPhases(Progress& progress, const PhaseCounts& counts, const st
     };
     if (counts.gi) {
         for (uint32_t k = 0; k < counts.primary; ++k) {
-            if (counts.primaryFinalGather && k < counts.prepassLevels)
-                empty("Precalculating Path Tracer Lighting: prepass level " + std::to_string(k + 1) + " of " +
-                      std::to_string(counts.prepassLevels));
-            else
+            if (counts.primaryFinalGather && k < counts.prepassLevels) {
+                progress.title("Precalculating Path Tracer Lighting: prepass level " + std::to_string(k + 1) + " of " +
+                               std::to_string(counts.prepassLevels) + " (" + label + ")");
+                pass.prepass(k, &progress);
+                progress.finish();
+            } else
                 empty(counts.primaryFinalGather ? "GI calculation: final gather" : "GI calculation: primary bounce");
         }
         for (uint32_t k = 0; k < counts.secondary; ++k)
@@ -161,14 +165,15 @@ void bakeStage(Inputs& in, Progress& progress)
                     stage.pass == PassKind::Lua ? systemPath(stage.luaScript) : fs::path());
     std::unique_ptr<LightPassBake> lightPass;
     if (stage.pass == PassKind::LightPass) {
-        lightPass = std::make_unique<LightPassBake>(stage, in.scene, rays, light);
+        lightPass = std::make_unique<LightPassBake>(stage, in.scene, rays, light, textures);
         pass.setLightPass(lightPass.get());
     }
     const std::string layer = resultLayerName(stage.pass, stage);
     uint64_t traced = 0;
 
     for (const TargetSlot& slot : stage.slots) {
-        reportPlannedPhases(progress, stage.phases, slot.label);
+        reportPlannedPhases(progress, stage.phases, slot.label, pass);
+        pass.prepassAll();
         switch (slot.kind) {
         case TargetSlot::Kind::Texture: {
             const TextureTarget& target = stage.textures[slot.index];

@@ -19,6 +19,8 @@ constexpr int32_t defaultPrepassMax = 0;
 constexpr int32_t defaultPrepassMin = -4;
 // Rays per sample accepted at most, so that a stage cannot ask for an endless bake.
 constexpr uint32_t maxRaysAccepted = 1u << 16;
+// Wider smoothing than this blurs the indirect light more than any light map wants, and costs its square.
+constexpr uint32_t maxSmoothingRadius = 16;
 
 std::string lower(std::string text)
 {
@@ -135,6 +137,11 @@ GISettings readGI(const XMLElement* root)
     gi.maxBounces = countAt(root, "GISettings/giMaxBounces", gi.maxBounces, 0);
     gi.rouletteStart = countAt(root, "GISettings/giRussianRouletteStart", gi.rouletteStart, 0);
     gi.radianceCache = lower(firstText(xml::find(root, "GISettings/fgUseCache"))) == "radiancesh";
+    gi.prepassMinRate = integerAt(root, "GISettings/prepassMinSampleRate", defaultPrepassMin);
+    gi.prepassMaxRate = integerAt(root, "GISettings/prepassMaxSampleRate", defaultPrepassMax);
+    gi.smoothingRadius = countAt(root, "GISettings/giSmoothing", gi.smoothingRadius, 0);
+    if (gi.smoothingRadius > maxSmoothingRadius)
+        throw badInput("Stage gives GISettings/giSmoothing an unusable value " + std::to_string(gi.smoothingRadius));
     return gi;
 }
 

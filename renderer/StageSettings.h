@@ -52,12 +52,15 @@ enum class GIIntegrator { FinalGather, PathTracer, None };
 struct GISettings {
     GIIntegrator primary = GIIntegrator::FinalGather;
     GIIntegrator secondary = GIIntegrator::PathTracer;
-    uint32_t finalGatherRays = 256;   // fgRays
+    uint32_t finalGatherRays = 64;    // fgRays (smoothing over neighbours multiplies them)
     uint32_t finalGatherDepth = 1;    // fgDepth: bounces the final gather follows before the secondary integrator
     uint32_t pathSamples = 256;       // ptSamples: paths per sample point of the path tracer
     uint32_t maxBounces = 0;          // giMaxBounces: 0 unlimited (Russian roulette ends paths)
     uint32_t rouletteStart = 3;       // giRussianRouletteStart: bounces before paths may end at random
     bool radianceCache = false;       // fgUseCache "RadianceSH"
+    int32_t prepassMinRate = -4;      // prepassMinSampleRate, prepassMaxSampleRate: the radiance cache's
+    int32_t prepassMaxRate = 0;       // levels (a rate r caches 4^r times the finest level's points)
+    uint32_t smoothingRadius = 3;     // giSmoothing: texels (pixels) over which the indirect light is smoothed
 };
 
 enum class RnmBasis { HL2, UnrealEngine, UnrealEngineFlipped };

@@ -97,7 +97,7 @@ TextureImage TextureImage::read(const std::filesystem::path& path)
     return image;
 }
 
-Vec3 TextureImage::sample(float u, float v) const
+Vec3 TextureImage::lookup(float u, float v, size_t first) const
 {
     if (width_ == 0 || !std::isfinite(u) || !std::isfinite(v))
         return {0, 0, 0};
@@ -110,12 +110,20 @@ Vec3 TextureImage::sample(float u, float v) const
     const float fx = std::clamp(x - static_cast<float>(x0), 0.0f, 1.0f);
     const float fy = std::clamp(y - static_cast<float>(y0), 0.0f, 1.0f);
     auto at = [&](int px, int py) {
-        const float* p = &rgba_[(static_cast<size_t>(py) * width_ + px) * 4];
-        return Vec3{p[0], p[1], p[2]};
+        const float* p = &rgba_[(static_cast<size_t>(py) * width_ + px) * 4 + first];
+        return first == 0 ? Vec3{p[0], p[1], p[2]} : Vec3{p[0], p[0], p[0]};
     };
     const Vec3 top = at(x0, y0) * (1 - fx) + at(x1, y0) * fx;
     const Vec3 bottom = at(x0, y1) * (1 - fx) + at(x1, y1) * fx;
     return top * (1 - fy) + bottom * fy;
+}
+
+Vec3 TextureImage::sample(float u, float v) const { return lookup(u, v, 0); }
+
+float TextureImage::alpha(float u, float v) const
+{
+    constexpr size_t alphaChannel = 3;
+    return width_ == 0 ? 1.0f : lookup(u, v, alphaChannel).x;
 }
 
 }  // namespace torvo_renderer

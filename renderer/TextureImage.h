@@ -18,8 +18,13 @@ public:
     int height() const { return height_; }
     // Bilinear lookup with clamped edges. v = 0 is the bottom row of the image, as textures are built.
     Vec3 sample(float u, float v) const;
+    // The alpha channel, looked up the same way (1 for images without one).
+    float alpha(float u, float v) const;
 
 private:
+    // Bilinear lookup of channels first .. first + 2 (first = 3: alpha in every component).
+    Vec3 lookup(float u, float v, size_t first) const;
+
     int width_ = 0;
     int height_ = 0;
     std::vector<float> rgba_;  // top row first, as stored in the file

@@ -106,6 +106,29 @@ TEST_F(RendererTest, FurnaceConvergesToEmissionOverOneMinusAlbedo)
     EXPECT_NEAR(mean(result("pass0_target0"), "beauty.G"), 2.0, 0.06);
 }
 
+// Uniform radiance L over the hemisphere gives a white surface facing a direction tilted by theta
+// from the normal L (1 + cos theta) / 2; every RNM basis direction leans 54.7 degrees off the
+// normal. In the furnace L = 2, whether gathered by rays or read from the radiance cache's
+// harmonics (an RNM pass with no samples of its own and fgUseCache "RadianceSH").
+TEST_F(RendererTest, FurnaceRnmBasisValuesMatchTheTiltedCosineLobe)
+{
+    addMesh("box", insideOfBox());
+    add(instanceXml("box", "box"));
+    add(materialXml("stone", {0.5f, 0.5f, 0.5f}, {1, 1, 1}));
+    const std::string target = textureTargetXml("pass0_target0", furnaceSize, furnaceSize, surfaceXml("box"));
+    const double expected = 2.0 * (1.0 + 1.0 / std::sqrt(3.0)) / 2.0;
+    for (const char* samples : {"64", "0"}) {
+        SCOPED_TRACE(samples);
+        writeStage(giStage("rnm", "<enableGI>true</enableGI><fgUseCache>RadianceSH</fgUseCache>", target,
+                           std::string("<RNMSettings><components>IndirectLight</components><samples>") + samples +
+                               "</samples></RNMSettings>"));
+        renderOk();
+        const Image image = result("pass0_target0");
+        for (const char* channel : {"tpRnm0", "tpRnm5", "tpRnm10"})
+            EXPECT_NEAR(mean(image, channel), expected, 0.03 * expected) << channel;
+    }
+}
+
 // A white floor from 0 to 2 in x and z, and a red wall standing on its edge x = 0 facing +x, under
 // a directional light coming down at 45 degrees from +x.
 class BleedingTest : public RendererTest {
@@ -226,6 +249,66 @@ TEST_F(BleedingTest, PrimaryCorrectionsOfTheWallShapeTheFloorsIndirectLight)
             EXPECT_NEAR(grey.at("tpIndirectIllumination.G", x, y), grey.at("tpIndirectIllumination.R", x, y), 1e-6);
             EXPECT_NEAR(grey.at("tpIndirectIllumination.B", x, y), grey.at("tpIndirectIllumination.R", x, y), 1e-6);
         }
+}
+
+// What the wall sends to the floor: a wall seen through (transparency, or a diffuse texture alpha
+// of 0 taken as transparency) or left out of the bounces (CastGI off) sends nothing; a floor that
+// receives no GI gets none; half transparency halves the light; white vertex colours change
+// nothing, and blue ones on the red wall turn it black.
+TEST_F(BleedingTest, WallMaterialsAndRenderStatsDecideWhatReachesTheFloor)
+{
+    const Image plain = bake("indirectIllumination", true);
+    const double plainRed = mean(plain, "tpIndirectIllumination.R");
+    ASSERT_GT(plainRed, 0.01);
+    const std::string transparency = "<Transparency><Color><r>1</r><g>1</g><b>1</b><a>0</a></Color><Scale>%</Scale>"
+                                     "</Transparency>";
+    auto transparent = [&](const char* scale) {
+        std::string t = transparency;
+        t.replace(t.find('%'), 1, scale);
+        return t;
+    };
+    struct Case {
+        const char* what;
+        std::string diffuse, material;  // added to the wall's diffuse channel, to its material
+        std::string floorInstance, wallInstance;
+        std::vector<std::array<float, 4>> wallColors;
+        double share;  // of the plain red indirect light
+    };
+    const std::string stats = "<LightLinkMode>None</LightLinkMode><RenderStats>";
+    const std::string vertexColors = "<UseVertexColor>true</UseVertexColor>";
+    const std::vector<Case> cases = {
+        {"fully transparent wall", "", transparent("1"), "", "", {}, 0.0},
+        {"half transparent wall", "", transparent("0.5"), "", "", {}, 0.5},
+        {"wall casting no GI", "", "", "", stats + "<CastGI>false</CastGI></RenderStats>", {}, 0.0},
+        {"floor receiving no GI", "", "", stats + "<ReceiveGI>false</ReceiveGI></RenderStats>", "", {}, 0.0},
+        {"white vertex colours", vertexColors, "", "", "", std::vector<std::array<float, 4>>(4, {1, 1, 1, 1}), 1.0},
+        {"blue vertex colours on red", vertexColors, "", "", "", std::vector<std::array<float, 4>>(4, {0, 0, 1, 1}), 0.0},
+        {"vertex alpha 0 as transparency", vertexColors, "<DiffuseAlphaAsTransparency>true</DiffuseAlphaAsTransparency>",
+         "", "", std::vector<std::array<float, 4>>(4, {1, 1, 1, 0}), 0.0},
+        {"vertex alpha 1 as transparency", vertexColors, "<DiffuseAlphaAsTransparency>true</DiffuseAlphaAsTransparency>",
+         "", "", std::vector<std::array<float, 4>>(4, {1, 1, 1, 1}), 1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Mesh wall;
+        wall.positions = {{0, 0, 0}, {0, 0, 2}, {0, 2, 2}, {0, 2, 0}};
+        wall.normals.assign(4, {1, 0, 0});
+        wall.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        wall.triangles = {{0, 1, 2}, {0, 2, 3}};
+        wall.group = "red";
+        wall.colors = c.wallColors;
+        addMesh("wall", wall);
+        sceneParts[redMaterial] = "<Material><Name><![CDATA[red]]></Name><Diffuse><Color><r>1</r><g>0</g><b>0</b>"
+                                  "<a>0</a></Color><Scale>1</Scale>" + c.diffuse + "</Diffuse>" + c.material +
+                                  "</Material>";
+        sceneParts[0] = instanceXml("floor", "floor", identity(),
+                                    c.floorInstance.empty() ? "<LightLinkMode>None</LightLinkMode>" : c.floorInstance);
+        sceneParts[1] = instanceXml("wall", "wall", identity(),
+                                    c.wallInstance.empty() ? "<LightLinkMode>None</LightLinkMode>" : c.wallInstance);
+        const Image image = bake("indirectIllumination", true);
+        EXPECT_NEAR(mean(image, "tpIndirectIllumination.R"), c.share * plainRed, 0.1 * plainRed);
+        EXPECT_EQ(mean(image, "tpIndirectIllumination.G"), 0.0);
+    }
 }
 
 // A camera sees an emitting, unlit strip as its emission; pixels beside it are 0 with A = 0.

@@ -1,6 +1,6 @@
 // Light passes on a floor half shadowed by a roof under a light from straight above: the light
-// map, the shadow map and its distance field against the half-plane shadow, and entities the
-// entries leave out.
+// map, the shadow map and its distance field against the half-plane shadow, full shading, and
+// entities the entries leave out.
 #include "RendererFixture.h"
 
 namespace rtest {
@@ -57,6 +57,31 @@ TEST_F(LightPassTest, LightAndShadowMapsShowTheEntrysLightsOnly)
                 EXPECT_EQ(image.at("LightPass.A", x, y), 1.0f);
             }
     }
+}
+
+// Full shading of the sun alone on the default 0.7 grey floor: 0.7 x 0.8 where it shines, plus the
+// light the floor sends back to itself off the roof's underside, which alone reaches the shadow;
+// the moon (5, not in the entry) adds nothing.
+TEST_F(LightPassTest, FullShadingIsTheAlbedoTimesTheEntrysDirectAndIndirectLight)
+{
+    scene(0.8f);
+    stage("FullShading", "<element>0f1e2d3c-guid</element>");
+    renderOk();
+    const Image image = result("pass0_target0");
+    const float direct = 0.7f * 0.8f;
+    double shadowed = 0;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const float v = image.at("LightPass.G", x, y);
+            if (x < 16) {
+                EXPECT_LT(v, 0.1f) << x;
+                shadowed += v;
+            } else {
+                EXPECT_GE(v, direct - 1e-4f) << x;
+                EXPECT_LT(v, direct + 0.1f) << x;
+            }
+        }
+    EXPECT_GT(shadowed, 0.0);
 }
 
 TEST_F(LightPassTest, ShadowDistanceFieldFollowsTheRoofsEdge)

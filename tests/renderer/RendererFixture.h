@@ -43,6 +43,7 @@ struct Mesh {
     std::vector<std::vector<std::array<float, 2>>> uvs{{}};  // per layer, per vertex
     std::vector<std::array<int32_t, 3>> triangles;
     std::string group = "stone";
+    std::vector<std::array<float, 4>> colors;  // per vertex when not empty
 };
 
 // The square from (x0, z0) to (x1, z1) at height y facing +Y, its UVs spanning u0..u1, v0..v1
@@ -66,6 +67,7 @@ inline void writeMesh(const fs::path& path, const Mesh& mesh)
     header.name = path.stem().string();
     header.vertexCount = static_cast<int32_t>(mesh.positions.size());
     header.uvLayerNames = mesh.layerNames;
+    header.setHasVertexColors(!mesh.colors.empty());
     header.materialGroups = {{mesh.group, static_cast<int32_t>(mesh.triangles.size())}};
     for (int a = 0; a < 3; ++a) {
         header.boundsMin[a] = -1;
@@ -81,6 +83,8 @@ inline void writeMesh(const fs::path& path, const Mesh& mesh)
         vertex.normal[0] = n.x;
         vertex.normal[1] = n.y;
         vertex.normal[2] = n.z;
+        if (!mesh.colors.empty())
+            std::copy(mesh.colors[i].begin(), mesh.colors[i].end(), vertex.color);
         header.writeVertex(vertex);
         for (const auto& layer : mesh.uvs)
             header.writeUV(layer[i][0], layer[i][1]);

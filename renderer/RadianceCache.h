@@ -1,0 +1,56 @@
+// The light at points spread over every surface that casts GI, computed before the bake in levels
+// of rising density. A final gather ray that meets a surface reads the light there from the nearby
+// cached points instead of following a path of many bounces and shadow rays: a cheaper estimate
+// with far less noise, at the price of blurring the light over the points' spacing.
+#pragma once
+
+#include "MathTypes.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace torvo_renderer {
+
+struct CachePoint {
+    Vec3 position;
+    Vec3 normal;        // the side the point looks out of
+    Vec3 illumination;  // what a white diffuse surface reflects there: direct plus indirect light
+    // The indirect radiance arriving over the hemisphere as spherical harmonics of order 1, in
+    // world axes: coefficient 0 (constant) and 1 to 3 (along x, y, z).
+    Vec3 harmonics[4];
+};
+
+class RadianceCache {
+public:
+    // Adds the points of one level; spacing is the mean world distance between the points of all
+    // levels so far, on which scale lookups blend them.
+    void add(const std::vector<CachePoint>& points, float spacing);
+
+    size_t size() const { return points_.size(); }
+
+    // The illumination at a surface point facing normal, blended from the cached points nearby on
+    // the same side of the same surface; false where there are none.
+    bool illumination(Vec3 position, Vec3 normal, Vec3& out) const;
+    // The indirect light projected onto count unit directions from the nearby points' harmonics:
+    // what a white diffuse surface facing each direction would reflect (clamped at 0 unless
+    // signedCosine); false where there are no cached points.
+    bool project(Vec3 position, Vec3 normal, const Vec3* directions, size_t count, bool signedCosine, Vec3* out) const;
+
+    // The harmonics coefficients of one radiance sample from direction (unit) over a hemisphere
+    // sampled uniformly, to be averaged over the samples.
+    static void harmonicsOf(Vec3 direction, Vec3 radiance, Vec3 out[4]);
+
+private:
+    // Blends what the nearby points hold (pick chooses it) with weights falling off over the
+    // spacing; false where no point is near.
+    template <typename Pick>
+    bool blend(Vec3 position, Vec3 normal, size_t count, Pick pick, Vec3* out) const;
+    uint64_t cellKey(int x, int y, int z) const;
+
+    std::vector<CachePoint> points_;
+    std::unordered_map<uint64_t, std::vector<uint32_t>> grid_;
+    float cell_ = 0;
+};
+
+}  // namespace torvo_renderer
