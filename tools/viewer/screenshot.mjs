@@ -24,6 +24,12 @@ if (options.positionals.length !== 2 || !size) {
   process.exit(2);
 }
 const [model, picture] = options.positionals;
+try {
+  await fs.access(model);
+} catch (error) {
+  console.error(`screenshot.mjs: cannot read ${model}: ${error.code || error.message}`);
+  process.exit(1);
+}
 const scratch = await fs.mkdtemp(path.join(os.tmpdir(), 'torvo-screenshot-'));
 const { server, url } = await startServer({ model });
 let browser = null;
