@@ -74,6 +74,51 @@ std::vector<uint8_t> encodePng(const std::vector<float>& rgba, int width, int he
     return out;
 }
 
+void fillGutters(std::vector<float>& rgba, int width, int height, int rings)
+{
+    constexpr int channels = 4;
+    constexpr int alpha = 3;
+    std::vector<uint8_t> known(static_cast<size_t>(width) * height);
+    for (size_t t = 0; t < known.size(); ++t)
+        known[t] = rgba[t * channels + alpha] > 0.0f;
+    std::vector<size_t> filled;
+    for (int ring = 0; ring < rings; ++ring) {
+        filled.clear();
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const size_t t = static_cast<size_t>(y) * width + x;
+                if (known[t])
+                    continue;
+                float sum[3] = {0.0f, 0.0f, 0.0f};
+                int count = 0;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= width || ny >= height)
+                            continue;
+                        const size_t n = static_cast<size_t>(ny) * width + nx;
+                        if (!known[n])
+                            continue;
+                        for (int c = 0; c < 3; ++c)
+                            sum[c] += rgba[n * channels + c];
+                        ++count;
+                    }
+                }
+                if (count == 0)
+                    continue;
+                for (int c = 0; c < 3; ++c)
+                    rgba[t * channels + c] = sum[c] / static_cast<float>(count);
+                filled.push_back(t);
+            }
+        }
+        if (filled.empty())
+            break;
+        // Marked only after the ring is done, so that a ring reads nothing but the rings before it.
+        for (size_t t : filled)
+            known[t] = 1;
+    }
+}
+
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
 {
     std::ofstream stream(path, std::ios::binary | std::ios::trunc);

@@ -18,6 +18,14 @@ bool writeExr(const std::string& path, const std::vector<float>& rgba, int width
 // 0..1 and raised to 1/gamma (gamma 1 keeps values linear).
 std::vector<uint8_t> encodePng(const std::vector<float>& rgba, int width, int height, float gamma);
 
+// Rings of uncovered texels (alpha 0) around the covered ones that fillGutters colours.
+constexpr int gutterFillRings = 8;
+
+// Gives uncovered texels next to covered ones the mean colour of those neighbours, ring by ring,
+// so that filtering and mipmaps across a chart's edge blend its own light instead of black. Alpha
+// is left as it was: it still tells the baked texels from the filled ones.
+void fillGutters(std::vector<float>& rgba, int width, int height, int rings);
+
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 } // namespace torvobake

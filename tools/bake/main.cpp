@@ -45,8 +45,11 @@ std::string shownPass(const std::vector<std::string>& passes)
 // PNG encoding of a pass: normals are stored as n/2 + 1/2 without a gamma, as normal maps are.
 std::vector<uint8_t> passPng(const std::string& pass, const std::vector<float>& rgba, int width, int height)
 {
-    if (pass != "normals")
-        return encodePng(rgba, width, height, displayGamma);
+    if (pass != "normals") {
+        std::vector<float> filled(rgba);
+        fillGutters(filled, width, height, gutterFillRings);
+        return encodePng(filled, width, height, displayGamma);
+    }
     std::vector<float> encoded(rgba);
     for (size_t i = 0; i < encoded.size(); i += 4)
         for (int c = 0; c < 3; ++c)
