@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <set>
 
 namespace torvo_renderer {
 
@@ -72,6 +73,7 @@ void checkLuaScript(const fs::path& path)
 std::map<std::string, TextureImage> readTextures(const SceneDescription& scene)
 {
     std::map<std::string, TextureImage> images;
+    std::set<std::string> unreadable;
     for (const SceneLight& light : scene.lights)
         if (light.kind == LightKind::Spot && !light.goboTexture.empty() && !images.count(light.goboTexture))
             images.emplace(light.goboTexture, TextureImage::read(systemPath(light.goboTexture)));
@@ -83,9 +85,13 @@ std::map<std::string, TextureImage> readTextures(const SceneDescription& scene)
                 throw badInput("Material " + material.name + " uses a texture file that is not there: " +
                                systemPath(channel.texture).string());
             // Diffuse, emissive and transparency textures shape the surfaces; the other channels are not shaded.
-            if ((c == Diffuse || c == Emissive || c == Transparency) && !channel.texture.empty() && !images.count(channel.texture) &&
-                isReadableTexture(systemPath(channel.texture)))
-                images.emplace(channel.texture, TextureImage::read(systemPath(channel.texture)));
+            if ((c == Diffuse || c == Emissive || c == Transparency) && !channel.texture.empty() && !images.count(channel.texture)) {
+                if (isReadableTexture(systemPath(channel.texture)))
+                    images.emplace(channel.texture, TextureImage::read(systemPath(channel.texture)));
+                else if (unreadable.insert(channel.texture).second)
+                    warn("texture " + systemPath(channel.texture).string() +
+                         " is of a type this renderer does not read (EXR, PNG, JPEG, TGA), left out");
+            }
         }
     return images;
 }

@@ -1,6 +1,8 @@
 #include "TextureImage.h"
 
+#include "JpegDecoder.h"
 #include "RenderError.h"
+#include "TgaDecoder.h"
 
 #include <ImfArray.h>
 #include <ImfRgbaFile.h>
@@ -9,6 +11,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace torvo_renderer {
@@ -17,7 +21,7 @@ namespace {
 
 // Largest image accepted, so that a damaged header cannot ask for any amount of memory.
 constexpr long long maxTexels = 1LL << 28;
-constexpr float pngGamma = 2.2f;
+constexpr float gamma8Bit = 2.2f;
 
 std::string extensionOf(const std::filesystem::path& path)
 {
@@ -27,12 +31,34 @@ std::string extensionOf(const std::filesystem::path& path)
     return extension;
 }
 
+std::vector<uint8_t> fileBytes(const std::filesystem::path& path)
+{
+    std::ifstream stream(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    if (!stream.good() && !stream.eof())
+        throw badInput("Texture file cannot be read: " + path.string());
+    return bytes;
+}
+
+// 8-bit colour is gamma coded (2.2) and made linear; alpha is linear already.
+std::vector<float> linearFrom8Bit(const std::vector<uint8_t>& rgba)
+{
+    float linear[256];
+    for (int i = 0; i < 256; ++i)
+        linear[i] = std::pow(static_cast<float>(i) / 255.0f, gamma8Bit);
+    std::vector<float> out(rgba.size());
+    for (size_t i = 0; i < rgba.size(); ++i)
+        out[i] = (i % 4 == 3) ? rgba[i] / 255.0f : linear[rgba[i]];
+    return out;
+}
+
 }  // namespace
 
 bool isReadableTexture(const std::filesystem::path& path)
 {
     const std::string extension = extensionOf(path);
-    return extension == ".exr" || extension == ".png";
+    return extension == ".exr" || extension == ".png" || extension == ".jpg" || extension == ".jpeg" ||
+           extension == ".tga";
 }
 
 TextureImage TextureImage::read(const std::filesystem::path& path)
@@ -85,12 +111,14 @@ TextureImage TextureImage::read(const std::filesystem::path& path)
             throw badInput("Texture file cannot be read: " + path.string() + " (" + png.message + ")");
         image.width_ = static_cast<int>(png.width);
         image.height_ = static_cast<int>(png.height);
-        image.rgba_.resize(bytes.size());
-        float linear[256];
-        for (int i = 0; i < 256; ++i)
-            linear[i] = std::pow(static_cast<float>(i) / 255.0f, pngGamma);
-        for (size_t i = 0; i < bytes.size(); ++i)
-            image.rgba_[i] = (i % 4 == 3) ? bytes[i] / 255.0f : linear[bytes[i]];
+        image.rgba_ = linearFrom8Bit(bytes);
+    } else if (extension == ".tga" || extension == ".jpg" || extension == ".jpeg") {
+        const std::vector<uint8_t> bytes = fileBytes(path);
+        const Rgba8Image decoded = extension == ".tga" ? decodeTga(bytes.data(), bytes.size(), path.string(), maxTexels)
+                                                       : decodeJpeg(bytes.data(), bytes.size(), path.string(), maxTexels);
+        image.width_ = decoded.width;
+        image.height_ = decoded.height;
+        image.rgba_ = linearFrom8Bit(decoded.rgba);
     } else {
         throw badInput("Texture file is of a kind this renderer does not read: " + path.string());
     }

@@ -1,4 +1,4 @@
-// Texture images of the scene (EXR and PNG files of the texture cache) as linear RGBA floats.
+// Texture images of the scene (EXR, PNG, JPEG and TGA files) as linear RGBA floats.
 #pragma once
 
 #include "MathTypes.h"
@@ -10,8 +10,8 @@ namespace torvo_renderer {
 
 class TextureImage {
 public:
-    // Reads an EXR (linear) or PNG (gamma 2.2, turned linear) image; throws RenderError when the
-    // file is missing or cannot be decoded. Other image kinds are refused too.
+    // Reads an EXR (linear) or a PNG, JPEG or TGA image (gamma 2.2, turned linear); throws
+    // RenderError when the file is missing or cannot be decoded. Other image kinds are refused too.
     static TextureImage read(const std::filesystem::path& path);
 
     int width() const { return width_; }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libopenexr-dev libpng-dev zlib1g-dev
+  libjpeg62-turbo-dev
   libtinyxml2-dev libutfcpp-dev
   libboost-iostreams-dev libboost-dev
   uuid-dev

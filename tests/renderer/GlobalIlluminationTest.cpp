@@ -3,6 +3,7 @@
 // up, and the same bits whatever the thread count.
 #include "RendererFixture.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -159,9 +160,10 @@ protected:
         writeStage(giStage(component,
                            std::string("<enableGI>") + (gi ? "true" : "false") + "</enableGI><fgRays>64</fgRays>",
                            textureTargetXml("pass0_target0", size, size, surfaceXml("floor")), extraComponents));
-        renderOk(threads);
+        lastRun = renderOk(threads);
         return result("pass0_target0");
     }
+    RunOutput lastRun;
 };
 
 TEST_F(BleedingTest, RedWallTintsTheWhiteFloorOnlyWithGlobalIllumination)
@@ -287,7 +289,16 @@ TEST_F(BleedingTest, WallMaterialsAndRenderStatsDecideWhatReachesTheFloor)
          "", "", std::vector<std::array<float, 4>>(4, {1, 1, 1, 0}), 0.0},
         {"vertex alpha 1 as transparency", vertexColors, "<DiffuseAlphaAsTransparency>true</DiffuseAlphaAsTransparency>",
          "", "", std::vector<std::array<float, 4>>(4, {1, 1, 1, 1}), 1.0},
+        // A black TGA texture darkens the wall; a texture of a type the renderer does not read is
+        // left out (with a warning) and the wall stays red.
+        {"black TGA texture", "<FileTexture><![CDATA[..\\..\\textures\\black.tga]]></FileTexture>", "", "", "", {}, 0.0},
+        {"texture of a type not read", "<FileTexture><![CDATA[..\\..\\textures\\black.bmp]]></FileTexture>", "", "", "",
+         {}, 1.0},
     };
+    // 1 x 1, uncompressed 24-bit, black.
+    const char blackTga[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 0, 0, 0};
+    std::ofstream(dir / "textures" / "black.tga", std::ios::binary).write(blackTga, sizeof blackTga);
+    std::ofstream(dir / "textures" / "black.bmp", std::ios::binary) << "BM";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Mesh wall;
@@ -308,6 +319,10 @@ TEST_F(BleedingTest, WallMaterialsAndRenderStatsDecideWhatReachesTheFloor)
         const Image image = bake("indirectIllumination", true);
         EXPECT_NEAR(mean(image, "tpIndirectIllumination.R"), c.share * plainRed, 0.1 * plainRed);
         EXPECT_EQ(mean(image, "tpIndirectIllumination.G"), 0.0);
+        const bool warned = std::any_of(lastRun.lines.begin(), lastRun.lines.end(), [](const std::string& line) {
+            return line.rfind("Warning: texture ", 0) == 0 && line.find("black.bmp") != std::string::npos;
+        });
+        EXPECT_EQ(warned, c.diffuse.find("black.bmp") != std::string::npos);
     }
 }
 

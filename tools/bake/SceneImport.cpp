@@ -38,9 +38,8 @@ constexpr float maxSmoothingDegrees = 60.0f;
 // The most memory an import may take beyond what the process holds when it starts (or half the
 // machine's memory when that is less).
 constexpr unsigned long long maxImportBytes = 8ull << 30;
-// The image formats the library can take as material textures.
-const std::set<std::string> textureExtensions = {".png", ".jpg", ".jpeg", ".tga", ".bmp",
-                                                 ".tif", ".tiff", ".exr", ".hdr", ".dds"};
+// The image kinds the renderer reads; any other texture would be left out there, so it is left out here with a warning.
+const std::set<std::string> textureExtensions = {".png", ".jpg", ".jpeg", ".tga", ".exr"};
 
 Matrix toMatrix(const aiMatrix4x4& a)
 {
@@ -181,7 +180,8 @@ private:
             return {};
         }
         if (!textureExtensions.count(extension)) {
-            warn("material \"" + materialName + "\": texture " + file.string() + " has an unsupported type, left out");
+            warn("material \"" + materialName + "\": texture " + file.string() +
+                 " is of a type the renderer does not read (PNG, JPEG, TGA, EXR), left out");
             return {};
         }
         return file.string();
