@@ -26,6 +26,55 @@ constexpr uint64_t vertexSalt = 0x7E47Eu;
 constexpr uint64_t pixelSalt = 0x919E1u;
 constexpr uint64_t pointSalt = 0x9014Fu;
 
+// The shading of a grid of points (texels, pixels). Without indirect light each point is shaded
+// once. With it, every point first gathers its indirect light, the grid's indirect light is
+// smoothed, and a second sweep joins it with the rest of each point's values.
+class GridShading {
+public:
+    GridShading(const PassValues& pass, size_t pointCount)
+        : pass_(pass), count_(pass.indirectCount()), indirect_(count_ > 0 ? pointCount * count_ : 0),
+          points_(count_ > 0 ? pointCount : 0)
+    {
+    }
+
+    // Work units of the sweeps, for progress.
+    size_t work(size_t pointCount) const { return count_ > 0 ? 2 * pointCount : pointCount; }
+
+    // Runs sweep(second) once or twice, smoothing the gathered light in between.
+    template <class Sweep>
+    void run(Sweep&& sweep, int width, int height)
+    {
+        if (count_ > 0) {
+            sweep(false);
+            smoothIndirect(indirect_, count_, width, height, points_, pass_.smoothingRadius());
+        }
+        sweep(true);
+    }
+
+    // Shades grid point index into out; false when this sweep only gathered its indirect light.
+    bool shade(const SurfacePoint& point, int surface, size_t index, uint64_t seed, bool second, float* out,
+               uint64_t& rays)
+    {
+        if (count_ == 0) {
+            pass_.at(point, seed, out, rays);
+            return true;
+        }
+        if (!second) {
+            pass_.indirectAt(point, seed, &indirect_[index * count_], rays);
+            points_[index] = {point.position, point.normal, surface};
+            return false;
+        }
+        pass_.finish(point, seed, &indirect_[index * count_], out, rays);
+        return true;
+    }
+
+private:
+    const PassValues& pass_;
+    size_t count_;
+    std::vector<float> indirect_;
+    std::vector<FilterPoint> points_;
+};
+
 int instanceOf(const SceneDescription& scene, const std::string& name, const std::string& target)
 {
     const int index = scene.instanceIndex(name);
@@ -175,10 +224,8 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
     const int tilesY = (height + tileSize - 1) / tileSize;
     // With smoothing, the indirect light of every texel is gathered first, smoothed over its
     // neighbours, then joined with the rest of the texel's values.
-    const size_t indirectCount = pass.indirectCount();
-    std::vector<float> indirect(indirectCount > 0 ? texelCount * indirectCount : 0);
-    std::vector<FilterPoint> filterPoints(indirectCount > 0 ? texelCount : 0);
-    WorkProgress work(progress, indirectCount > 0 ? 2 * texelCount : texelCount, 0, lastWorkValue);
+    GridShading shading(pass, texelCount);
+    WorkProgress work(progress, shading.work(texelCount), 0, lastWorkValue);
     std::atomic<uint64_t> traced{0};
     auto eachTexel = [&](bool second) {
         tbb::parallel_for(0, tilesX * tilesY, [&](int tile) {
@@ -197,15 +244,8 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
                         sources[surface]);
                     const uint64_t seed = seedOf(texelSalt, uint64_t(x), uint64_t(y));
                     float* out = &result.values[texel * channels];
-                    if (indirectCount == 0) {
-                        pass.at(point, seed, out, local);
-                    } else if (!second) {
-                        pass.indirectAt(point, seed, &indirect[texel * indirectCount], local);
-                        filterPoints[texel] = {point.position, point.normal, sample.surface};
+                    if (!shading.shade(point, sample.surface, texel, seed, second, out, local))
                         continue;
-                    } else {
-                        pass.finish(point, seed, &indirect[texel * indirectCount], out, local);
-                    }
                     if (layout.coverage >= 0)
                         out[layout.coverage] = 1.0f;
                     result.covered[texel] = 1;
@@ -215,11 +255,7 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
             work.add(size_t(xEnd - tx * tileSize) * size_t(yEnd - ty * tileSize));
         });
     };
-    if (indirectCount > 0) {
-        eachTexel(false);
-        smoothIndirect(indirect, indirectCount, width, height, filterPoints, pass.smoothingRadius());
-    }
-    eachTexel(true);
+    shading.run(eachTexel, width, height);
     raysTraced += traced;
 
     if (stage.normalize.enabled) {
@@ -380,10 +416,8 @@ TextureResult bakeCamera(const RayScene& rays, const SceneCamera& camera, int wi
     visible.requiredStat = renderStat::PrimaryVisibility;
     // As for textures: with smoothing, the indirect light of every pixel first, smoothed over the
     // pixels that see the same instance nearby, then the rest of the values.
-    const size_t indirectCount = pass.indirectCount();
-    std::vector<float> indirect(indirectCount > 0 ? pixelCount * indirectCount : 0);
-    std::vector<FilterPoint> filterPoints(indirectCount > 0 ? pixelCount : 0);
-    WorkProgress work(progress, indirectCount > 0 ? 2 * pixelCount : pixelCount, 0, lastWorkValue);
+    GridShading shading(pass, pixelCount);
+    WorkProgress work(progress, shading.work(pixelCount), 0, lastWorkValue);
     std::atomic<uint64_t> traced{0};
     auto eachPixel = [&](bool second) {
         tbb::parallel_for(0, height, [&](int y) {
@@ -403,15 +437,8 @@ TextureResult bakeCamera(const RayScene& rays, const SceneCamera& camera, int wi
                 const SurfacePoint point = rays.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
                 const uint64_t seed = seedOf(pixelSalt, uint64_t(x), uint64_t(y));
                 float* out = &result.values[pixel * channels];
-                if (indirectCount == 0) {
-                    pass.at(point, seed, out, local);
-                } else if (!second) {
-                    pass.indirectAt(point, seed, &indirect[pixel * indirectCount], local);
-                    filterPoints[pixel] = {point.position, point.normal, hit.instance};
+                if (!shading.shade(point, hit.instance, pixel, seed, second, out, local))
                     continue;
-                } else {
-                    pass.finish(point, seed, &indirect[pixel * indirectCount], out, local);
-                }
                 if (layout.coverage >= 0)
                     out[layout.coverage] = 1.0f;
                 if (layout.depth >= 0)
@@ -423,11 +450,7 @@ TextureResult bakeCamera(const RayScene& rays, const SceneCamera& camera, int wi
             work.add(size_t(width));
         });
     };
-    if (indirectCount > 0) {
-        eachPixel(false);
-        smoothIndirect(indirect, indirectCount, width, height, filterPoints, pass.smoothingRadius());
-    }
-    eachPixel(true);
+    shading.run(eachPixel, width, height);
     raysTraced += traced;
     return result;
 }
