@@ -84,13 +84,207 @@ inline Vec3 sampleCone(Vec3 n, float cosMax, bool cosineWeighted, float u1, floa
     return ConeSampler(n, cosMax, cosineWeighted)(u1, u2);
 }
 
-// A point of the unit disk, uniform over its area.
+// A point of the unit disk, uniform over its area. The square is mapped ring by ring onto the disk
+// (concentric squares to concentric circles), so that a compact cell of the square stays a compact
+// patch of the disk and stratified numbers stay stratified.
 inline void sampleDisk(float u1, float u2, float& x, float& y)
 {
-    const float r = std::sqrt(u1);
-    const float phi = 2.0f * Pi * u2;
+    const float a = 2.0f * u1 - 1.0f, b = 2.0f * u2 - 1.0f;
+    if (a == 0.0f && b == 0.0f) {
+        x = y = 0.0f;
+        return;
+    }
+    float r, phi;
+    if (std::abs(a) > std::abs(b)) {
+        r = a;
+        phi = (Pi / 4.0f) * (b / a);
+    } else {
+        r = b;
+        phi = Pi / 2.0f - (Pi / 4.0f) * (a / b);
+    }
     x = r * std::cos(phi);
     y = r * std::sin(phi);
 }
+
+// A direction within the cone of half-angle with cosine cosMax around the unit axis n (t and b
+// completing its frame), uniform over the cone's solid angle, from a point (x, y) of the unit
+// disk: the disk's area maps evenly onto the cone, so a compact patch of the disk gives a compact
+// bundle of directions.
+inline Vec3 coneFromDisk(Vec3 n, Vec3 t, Vec3 b, float cosMax, float x, float y)
+{
+    const float r2 = x * x + y * y;
+    const float cosTheta = 1.0f - r2 * (1.0f - cosMax);
+    const float sinTheta = std::sqrt(std::max(0.0f, 1.0f - cosTheta * cosTheta));
+    const float r = std::sqrt(r2);
+    if (!(r > 0.0f))
+        return n;
+    return t * (sinTheta * x / r) + b * (sinTheta * y / r) + n * cosTheta;
+}
+
+// A permutation of 0..count-1 chosen by key, computed one element at a time without tables:
+// a keyed bijection of the enclosing power-of-two range, applied again while it lands outside
+// (each element then still lands on exactly one), and a keyed rotation at the end so that every
+// element reaches every place equally often over the keys.
+inline uint32_t permuteIndex(uint32_t index, uint32_t count, uint64_t key)
+{
+    if (count <= 1)
+        return 0;
+    uint32_t mask = count - 1;
+    mask |= mask >> 1;
+    mask |= mask >> 2;
+    mask |= mask >> 4;
+    mask |= mask >> 8;
+    mask |= mask >> 16;
+    uint32_t bits = 0;
+    while ((mask >> bits) != 0)
+        ++bits;
+    // Shifts relative to the width so that small ranges are mixed too.
+    const uint32_t shift = (bits + 1) / 2;
+    const uint64_t k0 = mix64(key), k1 = mix64(k0);
+    constexpr int rounds = 4;
+    uint32_t i = index;
+    do {
+        for (int r = 0; r < rounds; ++r) {
+            const uint32_t k = static_cast<uint32_t>((r < 2 ? k0 : k1) >> (32 * (r & 1)));
+            i ^= k & mask;
+            i = (i * ((k >> 16) | 1u)) & mask;  // odd factors are bijective modulo a power of two
+            i ^= i >> shift;
+        }
+    } while (i >= count);
+    return static_cast<uint32_t>((i + mix64(k1) % count) % count);
+}
+
+// A uniform number in [0, 1) from an index and a key.
+inline float hashedUnit(uint32_t index, uint64_t key)
+{
+    return static_cast<float>(mix64(key ^ (uint64_t(index) * 0xD1B54A32D192ED03ull)) >> 40) * (1.0f / 16777216.0f);
+}
+
+// count points over the unit square for one sample point, seeded like Sequence2D: the square is cut
+// into a grid of cells and every point lies in its own cell, at a place within the cell chosen so
+// that the points also fall into distinct thin columns and rows (multi-jittered). For an edge
+// crossing the square (a shadow's border over a light) only the cells it cuts add error, so the
+// error shrinks like count^-3/4 instead of the count^-1/2 of independent points.
+// A count that splits into columns x rows with rows at most twice the columns fills the whole grid;
+// otherwise a keyed choice of count cells of a slightly larger grid is used.
+class StratifiedSquare {
+public:
+    StratifiedSquare(uint32_t count, uint64_t seed)
+        : count_(std::max(count, 1u)), key_(seed)
+    {
+        columns_ = 1;
+        for (uint32_t c = 1; c * c <= count_; ++c)
+            if (count_ % c == 0)
+                columns_ = c;
+        rows_ = count_ / columns_;
+        if (rows_ > 2 * columns_) {
+            columns_ = static_cast<uint32_t>(std::sqrt(static_cast<double>(count_)));
+            rows_ = (count_ + columns_ - 1) / columns_;
+        }
+    }
+    uint32_t columns() const { return columns_; }
+    uint32_t rows() const { return rows_; }
+
+    void at(uint32_t index, float& u, float& v) const
+    {
+        const uint32_t cells = columns_ * rows_;
+        const uint32_t cell = cells == count_ ? index : permuteIndex(index, cells, key_ ^ cellSalt);
+        const uint32_t i = cell % columns_, j = cell / columns_;
+        const uint32_t across = permuteIndex(i, columns_, key_ ^ columnSalt);
+        const uint32_t down = permuteIndex(j, rows_, key_ ^ rowSalt);
+        const float jitterX = hashedUnit(index, key_ ^ jitterXSalt), jitterY = hashedUnit(index, key_ ^ jitterYSalt);
+        constexpr float belowOne = 0x1.fffffep-1f;
+        u = std::min(belowOne, (static_cast<float>(i) + (static_cast<float>(down) + jitterX) / static_cast<float>(rows_)) /
+                                   static_cast<float>(columns_));
+        v = std::min(belowOne, (static_cast<float>(j) + (static_cast<float>(across) + jitterY) / static_cast<float>(columns_)) /
+                                   static_cast<float>(rows_));
+    }
+
+private:
+    static constexpr uint64_t cellSalt = 0xC311u, columnSalt = 0xC01Eu, rowSalt = 0x4057u, jitterXSalt = 0x717Eu,
+                              jitterYSalt = 0x7172u;
+    uint32_t count_;
+    uint64_t key_;
+    uint32_t columns_ = 1, rows_ = 1;
+};
+
+// Points of a rectangle spread evenly over the solid angle it covers as seen from a point (the
+// area-preserving map of spherical rectangles): stratified numbers give stratified directions, and
+// a near light's bright middle gets no more samples than its grazing rim. Works in double precision:
+// small and far rectangles need the angles to many digits.
+class SphericalRectangle {
+public:
+    // corner: one corner; edgeX, edgeY: the two perpendicular edges leaving it; from: the viewpoint.
+    SphericalRectangle(Vec3 corner, Vec3 edgeX, Vec3 edgeY, Vec3 from)
+    {
+        const D3 ex{edgeX.x, edgeX.y, edgeX.z}, ey{edgeY.x, edgeY.y, edgeY.z};
+        const double lx = std::sqrt(dotD(ex, ex)), ly = std::sqrt(dotD(ey, ey));
+        if (!(lx > 0.0) || !(ly > 0.0))
+            return;
+        from_ = D3{from.x, from.y, from.z};
+        x_ = scaleD(ex, 1.0 / lx);
+        y_ = scaleD(ey, 1.0 / ly);
+        z_ = crossD(x_, y_);
+        const D3 d{corner.x - from_.x, corner.y - from_.y, corner.z - from_.z};
+        x0_ = dotD(d, x_);
+        y0_ = dotD(d, y_);
+        z0_ = dotD(d, z_);
+        if (z0_ > 0.0) {
+            z0_ = -z0_;
+            z_ = scaleD(z_, -1.0);
+        }
+        x1_ = x0_ + lx;
+        y1_ = y0_ + ly;
+        const D3 v00{x0_, y0_, z0_}, v01{x0_, y1_, z0_}, v10{x1_, y0_, z0_}, v11{x1_, y1_, z0_};
+        const D3 n0 = unitD(crossD(v00, v10)), n1 = unitD(crossD(v10, v11)), n2 = unitD(crossD(v11, v01)),
+                 n3 = unitD(crossD(v01, v00));
+        auto angle = [](D3 a, D3 b) { return std::acos(std::clamp(-dotD(a, b), -1.0, 1.0)); };
+        const double g0 = angle(n0, n1), g1 = angle(n1, n2), g2 = angle(n2, n3), g3 = angle(n3, n0);
+        b0_ = n0.z;
+        b1_ = n2.z;
+        k_ = 2.0 * 3.14159265358979323846 - g2 - g3;
+        solidAngle_ = g0 + g1 - k_;
+        if (!std::isfinite(solidAngle_))
+            solidAngle_ = 0.0;
+    }
+    // Too small or too far to be worth the map (or degenerate): 0.
+    double solidAngle() const { return solidAngle_; }
+
+    // The rectangle's point for two uniform numbers.
+    Vec3 point(float u, float v) const
+    {
+        const double au = u * solidAngle_ + k_;
+        const double fu = (std::cos(au) * b0_ - b1_) / std::sin(au);
+        double cu = (fu > 0.0 ? 1.0 : -1.0) / std::sqrt(fu * fu + b0_ * b0_);
+        cu = std::clamp(cu, -1.0 + 1e-12, 1.0 - 1e-12);
+        double xu = -(cu * z0_) / std::sqrt(1.0 - cu * cu);
+        xu = std::clamp(std::isfinite(xu) ? xu : x0_, x0_, x1_);
+        const double d = std::sqrt(xu * xu + z0_ * z0_);
+        const double h0 = y0_ / std::sqrt(d * d + y0_ * y0_), h1 = y1_ / std::sqrt(d * d + y1_ * y1_);
+        const double hv = h0 + v * (h1 - h0), hv2 = hv * hv;
+        double yv = hv2 < 1.0 - 1e-12 ? (hv * d) / std::sqrt(1.0 - hv2) : y1_;
+        yv = std::clamp(std::isfinite(yv) ? yv : y1_, y0_, y1_);
+        const D3 p{from_.x + xu * x_.x + yv * y_.x + z0_ * z_.x, from_.y + xu * x_.y + yv * y_.y + z0_ * z_.y,
+                   from_.z + xu * x_.z + yv * y_.z + z0_ * z_.z};
+        return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+    }
+
+private:
+    struct D3 {
+        double x = 0, y = 0, z = 0;
+    };
+    static double dotD(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+    static D3 crossD(D3 a, D3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+    static D3 scaleD(D3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+    static D3 unitD(D3 a)
+    {
+        const double l = std::sqrt(dotD(a, a));
+        return l > 0.0 ? scaleD(a, 1.0 / l) : a;
+    }
+
+    D3 from_, x_, y_, z_;
+    double x0_ = 0, x1_ = 0, y0_ = 0, y1_ = 0, z0_ = 0;
+    double b0_ = 0, b1_ = 0, k_ = 0, solidAngle_ = 0;
+};
 
 }  // namespace torvo_renderer
