@@ -185,6 +185,27 @@ constexpr float squareCornerTolerance = 1e-4f;
 // Below this solid angle (steradians) a light is sampled by area: the map loses its digits there
 // and the light is too small for the difference to show.
 constexpr double smallestMappedSolidAngle = 1e-9;
+// The solid-angle map costs about as much as a shadow ray in a small scene; it pays only where the
+// light's share per unit of area (cosine at the light over squared distance) differs much over the
+// visible part, which area sampling with weights then covers with few effective rays. Up to this
+// ratio between the corners the weights cost less than a tenth of the rays' worth.
+constexpr float largestAreaWeightSpread = 2.0f;
+
+// The largest over the smallest share per unit of area of the window's corners, seen from origin
+// (infinite when a corner lies in the light's plane or behind it).
+float areaWeightSpread(Vec3 corner, Vec3 spanX, Vec3 spanY, Vec3 emitting, Vec3 origin)
+{
+    float lowest = std::numeric_limits<float>::infinity(), highest = 0;
+    for (int c = 0; c < 4; ++c) {
+        const Vec3 toward = corner + spanX * float(c & 1) + spanY * float(c >> 1) - origin;
+        const float d2 = dot(toward, toward);
+        const float facing = -dot(toward, emitting);
+        const float share = d2 > 0.0f ? facing / (d2 * std::sqrt(d2)) : 0.0f;
+        lowest = std::min(lowest, share);
+        highest = std::max(highest, share);
+    }
+    return lowest > 0.0f ? highest / lowest : std::numeric_limits<float>::infinity();
+}
 
 }  // namespace
 
@@ -214,9 +235,11 @@ float DirectLighting::visibility(const Light& light, size_t index, const Surface
         const Vec3 spanX = light.edgeX * (window.s1 - window.s0), spanY = light.edgeY * (window.t1 - window.t0);
         const float cornerCosine =
             std::abs(dot(normalizedOr(light.edgeX, {1, 0, 0}), normalizedOr(light.edgeY, {0, 1, 0})));
-        const SphericalRectangle byAngle(corner, spanX, spanY, origin);
-        const bool mapped = !single && cornerCosine < squareCornerTolerance &&
-                            byAngle.solidAngle() > smallestMappedSolidAngle;
+        const bool worthMapping = !single && cornerCosine < squareCornerTolerance &&
+                                  areaWeightSpread(corner, spanX, spanY, light.emitting, origin) > largestAreaWeightSpread;
+        const SphericalRectangle byAngle =
+            worthMapping ? SphericalRectangle(corner, spanX, spanY, origin) : SphericalRectangle();
+        const bool mapped = worthMapping && byAngle.solidAngle() > smallestMappedSolidAngle;
         const int samples = single ? 1 : light.samples;
         // Each ray's share is weighted by what its part of the light gives the point (the ratio of
         // the weighted open rays to all weights), so that the shadowed share follows the light's

@@ -125,39 +125,53 @@ inline Vec3 coneFromDisk(Vec3 n, Vec3 t, Vec3 b, float cosMax, float x, float y)
 // a keyed bijection of the enclosing power-of-two range, applied again while it lands outside
 // (each element then still lands on exactly one), and a keyed rotation at the end so that every
 // element reaches every place equally often over the keys.
+class KeyedPermutation {
+public:
+    KeyedPermutation(uint32_t count, uint64_t key) : count_(std::max(count, 1u))
+    {
+        mask_ = count_ - 1;
+        mask_ |= mask_ >> 1;
+        mask_ |= mask_ >> 2;
+        mask_ |= mask_ >> 4;
+        mask_ |= mask_ >> 8;
+        mask_ |= mask_ >> 16;
+        uint32_t bits = 0;
+        while ((mask_ >> bits) != 0)
+            ++bits;
+        // Shifts relative to the width so that small ranges are mixed too.
+        shift_ = (bits + 1) / 2;
+        uint64_t k = key;
+        for (int r = 0; r < rounds; ++r) {
+            k = mix64(k);
+            xors_[r] = static_cast<uint32_t>(k) & mask_;
+            factors_[r] = static_cast<uint32_t>(k >> 32) | 1u;  // odd: bijective modulo a power of two
+        }
+        rotation_ = static_cast<uint32_t>(mix64(k) % count_);
+    }
+    uint32_t operator()(uint32_t index) const
+    {
+        if (count_ == 1)
+            return 0;
+        uint32_t i = index;
+        do {
+            for (int r = 0; r < rounds; ++r) {
+                i ^= xors_[r];
+                i = (i * factors_[r]) & mask_;
+                i ^= i >> shift_;
+            }
+        } while (i >= count_);
+        return (i + rotation_) % count_;
+    }
+
+private:
+    static constexpr int rounds = 4;
+    uint32_t count_, mask_ = 0, shift_ = 1, rotation_ = 0;
+    uint32_t xors_[rounds] = {}, factors_[rounds] = {};
+};
+
 inline uint32_t permuteIndex(uint32_t index, uint32_t count, uint64_t key)
 {
-    if (count <= 1)
-        return 0;
-    uint32_t mask = count - 1;
-    mask |= mask >> 1;
-    mask |= mask >> 2;
-    mask |= mask >> 4;
-    mask |= mask >> 8;
-    mask |= mask >> 16;
-    uint32_t bits = 0;
-    while ((mask >> bits) != 0)
-        ++bits;
-    // Shifts relative to the width so that small ranges are mixed too.
-    const uint32_t shift = (bits + 1) / 2;
-    const uint64_t k0 = mix64(key), k1 = mix64(k0);
-    constexpr int rounds = 4;
-    uint32_t i = index;
-    do {
-        for (int r = 0; r < rounds; ++r) {
-            const uint32_t k = static_cast<uint32_t>((r < 2 ? k0 : k1) >> (32 * (r & 1)));
-            i ^= k & mask;
-            i = (i * ((k >> 16) | 1u)) & mask;  // odd factors are bijective modulo a power of two
-            i ^= i >> shift;
-        }
-    } while (i >= count);
-    return static_cast<uint32_t>((i + mix64(k1) % count) % count);
-}
-
-// A uniform number in [0, 1) from an index and a key.
-inline float hashedUnit(uint32_t index, uint64_t key)
-{
-    return static_cast<float>(mix64(key ^ (uint64_t(index) * 0xD1B54A32D192ED03ull)) >> 40) * (1.0f / 16777216.0f);
+    return KeyedPermutation(count, key)(index);
 }
 
 // count points over the unit square for one sample point, seeded like Sequence2D: the square is cut
@@ -170,7 +184,7 @@ inline float hashedUnit(uint32_t index, uint64_t key)
 class StratifiedSquare {
 public:
     StratifiedSquare(uint32_t count, uint64_t seed)
-        : count_(std::max(count, 1u)), key_(seed)
+        : count_(std::max(count, 1u)), key_(seed), cells_(1, 0), across_(1, 0), down_(1, 0)
     {
         columns_ = 1;
         for (uint32_t c = 1; c * c <= count_; ++c)
@@ -181,31 +195,39 @@ public:
             columns_ = static_cast<uint32_t>(std::sqrt(static_cast<double>(count_)));
             rows_ = (count_ + columns_ - 1) / columns_;
         }
+        // Thin strips times jitter steps within 2^22 keep every point two float steps off a border.
+        constexpr uint32_t resolutionBits = 22;
+        uint32_t stripBits = 0;
+        while ((uint64_t(1) << stripBits) < uint64_t(columns_) * rows_)
+            ++stripBits;
+        jitterBits_ = stripBits < resolutionBits ? resolutionBits - stripBits : 0;
+        cells_ = KeyedPermutation(columns_ * rows_, seed ^ cellSalt);
+        across_ = KeyedPermutation(columns_, seed ^ columnSalt);
+        down_ = KeyedPermutation(rows_, seed ^ rowSalt);
     }
     uint32_t columns() const { return columns_; }
     uint32_t rows() const { return rows_; }
 
     void at(uint32_t index, float& u, float& v) const
     {
-        const uint32_t cells = columns_ * rows_;
-        const uint32_t cell = cells == count_ ? index : permuteIndex(index, cells, key_ ^ cellSalt);
+        const uint32_t cell = columns_ * rows_ == count_ ? index : cells_(index);
         const uint32_t i = cell % columns_, j = cell / columns_;
-        const uint32_t across = permuteIndex(i, columns_, key_ ^ columnSalt);
-        const uint32_t down = permuteIndex(j, rows_, key_ ^ rowSalt);
-        const float jitterX = hashedUnit(index, key_ ^ jitterXSalt), jitterY = hashedUnit(index, key_ ^ jitterYSalt);
-        constexpr float belowOne = 0x1.fffffep-1f;
-        u = std::min(belowOne, (static_cast<float>(i) + (static_cast<float>(down) + jitterX) / static_cast<float>(rows_)) /
-                                   static_cast<float>(columns_));
-        v = std::min(belowOne, (static_cast<float>(j) + (static_cast<float>(across) + jitterY) / static_cast<float>(columns_)) /
-                                   static_cast<float>(rows_));
+        // The place within the thin strip, on a grid fine enough for any light yet coarse enough
+        // that rounding to float never moves a point into the next strip.
+        const uint64_t jitter = mix64(key_ ^ (uint64_t(index) * 0xD1B54A32D192ED03ull));
+        const uint64_t steps = uint64_t(1) << jitterBits_;
+        const double strips = static_cast<double>(columns_) * rows_ * static_cast<double>(steps);
+        const uint64_t thinColumn = uint64_t(i) * rows_ + down_(j), thinRow = uint64_t(j) * columns_ + across_(i);
+        u = static_cast<float>((static_cast<double>(thinColumn * steps + (jitter & (steps - 1))) + 0.5) / strips);
+        v = static_cast<float>((static_cast<double>(thinRow * steps + ((jitter >> 32) & (steps - 1))) + 0.5) / strips);
     }
 
 private:
-    static constexpr uint64_t cellSalt = 0xC311u, columnSalt = 0xC01Eu, rowSalt = 0x4057u, jitterXSalt = 0x717Eu,
-                              jitterYSalt = 0x7172u;
+    static constexpr uint64_t cellSalt = 0xC311u, columnSalt = 0xC01Eu, rowSalt = 0x4057u;
     uint32_t count_;
     uint64_t key_;
-    uint32_t columns_ = 1, rows_ = 1;
+    uint32_t columns_ = 1, rows_ = 1, jitterBits_ = 0;
+    KeyedPermutation cells_, across_, down_;
 };
 
 // Points of a rectangle spread evenly over the solid angle it covers as seen from a point (the
@@ -214,6 +236,8 @@ private:
 // small and far rectangles need the angles to many digits.
 class SphericalRectangle {
 public:
+    // An empty rectangle (solid angle 0).
+    SphericalRectangle() = default;
     // corner: one corner; edgeX, edgeY: the two perpendicular edges leaving it; from: the viewpoint.
     SphericalRectangle(Vec3 corner, Vec3 edgeX, Vec3 edgeY, Vec3 from)
     {
