@@ -54,21 +54,23 @@ EmissiveSurfaces::EmissiveSurfaces(const RayScene& rays, const SurfaceMaterials&
     }
 }
 
-EmissiveSurfaces::Sample EmissiveSurfaces::sample(float u0, float u1, float u2) const
+EmissiveSurfaces::Sample EmissiveSurfaces::sample(float u, float v) const
 {
     Sample s;
     if (picks_.empty())
         return s;
-    const double at = double(u0) * total_;
+    const double at = double(u) * total_;
     auto pick = std::upper_bound(picks_.begin(), picks_.end(), at,
                                  [](double a, const Pick& p) { return a < p.weightBefore; });
     if (pick != picks_.begin())
         --pick;
     s.instance = pick->instance;
     s.primitive = pick->primitive;
+    const double next = pick + 1 != picks_.end() ? (pick + 1)->weightBefore : total_;
+    const double stretched = next > pick->weightBefore ? (at - pick->weightBefore) / (next - pick->weightBefore) : 0.0;
     // Folding the unit square onto the triangle keeps the points uniform over its area.
-    s.b1 = u1;
-    s.b2 = u2;
+    s.b1 = std::clamp(static_cast<float>(stretched), 0.0f, 1.0f);
+    s.b2 = v;
     if (s.b1 + s.b2 > 1.0f) {
         s.b1 = 1.0f - s.b1;
         s.b2 = 1.0f - s.b2;

@@ -30,9 +30,10 @@ public:
         float b1 = 0, b2 = 0;
         float density = 0;  // per unit area, of choosing this point
     };
-    // A point on the emitters from three uniform numbers: u0 picks the triangle, u1 and u2 the
-    // point on it (uniform over its area).
-    Sample sample(float u0, float u1, float u2) const;
+    // A point on the emitters from two uniform numbers: u picks the triangle and, stretched over
+    // the triangle's share, joins v to pick the point on it (uniform over its area). Evenly spread
+    // pairs (u, v) so give evenly spread points.
+    Sample sample(float u, float v) const;
     // The density per unit area with which sample() picks the points of an instance's primitive.
     float density(int instance, uint32_t primitive) const;
 

@@ -216,9 +216,10 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
     Vec3 sum;
     uint32_t gathered = 0, back = 0;
     const bool aimed = samplesEmitters();
+    const Sequence2D aim(seedOf(emitterSalt, seed));
     for (uint32_t s = 0; s < samples; ++s) {
         Vec3 toEmitter, weighted;
-        if (aimed && emitterSample(point, true, seedOf(emitterSalt, seed, s + 1), rays, toEmitter, weighted))
+        if (aimed && emitterSample(point, true, aim, s, rays, toEmitter, weighted))
             sum += weighted * (dot(toEmitter, point.normal) / Pi);
         float u1, u2;
         first.at(s, u1, u2);
@@ -259,9 +260,10 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
     const ConeSampler hemisphere(point.normal, 0.0f, false);
     uint32_t gathered = 0, back = 0;
     const bool aimed = samplesEmitters();
+    const Sequence2D aim(seedOf(emitterSalt, seed));
     for (uint32_t s = 0; s < samples; ++s) {
         Vec3 toEmitter, weighted;
-        if (aimed && emitterSample(point, false, seedOf(emitterSalt, seed, s + 1), rays, toEmitter, weighted))
+        if (aimed && emitterSample(point, false, aim, s, rays, toEmitter, weighted))
             for (size_t k = 0; k < count; ++k) {
                 const float cosine = dot(toEmitter, directions[k]);
                 out[k] += weighted * ((signedCosine ? cosine : std::max(0.0f, cosine)) / Pi);
@@ -389,12 +391,12 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
     cache_.add(kept, spacing);
 }
 
-bool GlobalIllumination::emitterSample(const SurfacePoint& point, bool cosineGather, uint64_t seed, uint64_t& rays,
-                                       Vec3& direction, Vec3& weighted) const
+bool GlobalIllumination::emitterSample(const SurfacePoint& point, bool cosineGather, const Sequence2D& aim,
+                                       uint32_t index, uint64_t& rays, Vec3& direction, Vec3& weighted) const
 {
-    PathRandom random(seed);
-    const float u0 = random.next(), u1 = random.next(), u2 = random.next();
-    const EmissiveSurfaces::Sample chosen = emitters_.sample(u0, u1, u2);
+    float u1, u2;
+    aim.at(index, u1, u2);
+    const EmissiveSurfaces::Sample chosen = emitters_.sample(u1, u2);
     if (chosen.instance < 0 || !(chosen.density > 0.0f))
         return false;
     const SurfacePoint emitter = rays_.pointOn(chosen.instance, chosen.primitive, chosen.b1, chosen.b2);

@@ -7,6 +7,7 @@
 #include "Progress.h"
 #include "RadianceCache.h"
 #include "RayScene.h"
+#include "Sampling.h"
 #include "SceneDocument.h"
 #include "StageSettings.h"
 #include "TextureImage.h"
@@ -109,8 +110,10 @@ private:
     // along it weighted by this way's share of the two ways of finding an emitter (the other being
     // a gather direction drawn cosine-weighted or uniformly) over its density in solid angle.
     // False when the point brings nothing (hidden, behind the surface).
-    bool emitterSample(const SurfacePoint& point, bool cosineGather, uint64_t seed, uint64_t& rays, Vec3& direction,
-                       Vec3& weighted) const;
+    // The point is the index-th of the aim sequence, so the rays of a sample point spread evenly
+    // over the emitters.
+    bool emitterSample(const SurfacePoint& point, bool cosineGather, const Sequence2D& aim, uint32_t index,
+                       uint64_t& rays, Vec3& direction, Vec3& weighted) const;
     bool cacheReady() const { return cache_.size() > 0; }
 
     GISettings settings_;
