@@ -10,6 +10,11 @@ namespace torvo_renderer {
 
 namespace {
 
+// Shadow rays per light where light bounces: a surface's bounced light is the mean over many
+// gather rays and cache points, which smooths the penumbrae a few rays each draw, while every
+// extra ray is paid at every bounce of every path.
+constexpr int bounceShadowSamples = 4;
+
 constexpr size_t rnmComponents = 12;
 constexpr size_t rnmWithNormal = 16;
 constexpr size_t fullAndIndirectChannels = 6;
@@ -149,8 +154,10 @@ PassValues::PassValues(PassKind pass, const StageSettings& stage, const SceneDes
                                 withIndirect_);
     if (needsIndirect) {
         SceneDescription bounced = scene;
-        for (SceneLight& l : bounced.lights)
+        for (SceneLight& l : bounced.lights) {
             l.directScale = l.indirectScale;
+            l.shadowSamples = std::min(l.shadowSamples, bounceShadowSamples);
+        }
         indirectLight_ = std::make_unique<DirectLighting>(bounced, rays, textures);
         size_t samplePoints = size_t(std::max(0, stage.cameraWidth)) * size_t(std::max(0, stage.cameraHeight));
         for (const TextureTarget& target : stage.textures)
