@@ -89,7 +89,16 @@ SurfaceMaterials::SurfaceMaterials(const SceneDescription& scene, const RayScene
             b.transparency = bind(b.material->channels[Transparency], *geometry.mesh);
             groups.push_back(b);
         }
+        // Hits look their group up per primitive: a mesh of one group needs no table.
+        std::vector<uint32_t> groupOf;
+        if (groups.size() > 1) {
+            groupOf.resize(geometry.triangles.size());
+            for (size_t p = 0; p < groupOf.size(); ++p)
+                groupOf[p] = static_cast<uint32_t>(
+                    std::min(geometry.mesh->groupOf(geometry.triangles[p]), groups.size() - 1));
+        }
         groups_.push_back(std::move(groups));
+        groupOfPrimitive_.push_back(std::move(groupOf));
     }
 }
 
@@ -105,7 +114,6 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
     // A vertex lies on no one primitive: it takes its mesh's first triangle's material, untextured,
     // with its own vertex colour.
     const bool onPrimitive = primitive >= 0 && static_cast<size_t>(primitive) < geometry.triangles.size();
-    const size_t triangle = onPrimitive ? geometry.triangles[static_cast<size_t>(primitive)] : 0;
     const MeshData& mesh = *geometry.mesh;
     const std::vector<Bound>& groups = groups_[static_cast<size_t>(instance)];
     if (groups.empty()) {
@@ -113,9 +121,11 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
         look.albedo = channelColor(default_.channels[Diffuse]);
         return look;
     }
-    const Bound& bound = groups[std::min(mesh.groupOf(triangle), groups.size() - 1)];
+    const std::vector<uint32_t>& groupOf = groupOfPrimitive_[static_cast<size_t>(instance)];
+    const size_t group = groupOf.empty() || !onPrimitive ? 0 : groupOf[static_cast<size_t>(primitive)];
+    const Bound& bound = groups[group];
     look.material = bound.material;
-    const uint32_t* corner = onPrimitive ? &mesh.indices[triangle * 3] : nullptr;
+    const uint32_t* corner = onPrimitive ? &geometry.corners[static_cast<size_t>(primitive) * 3] : nullptr;
     const float b0 = 1.0f - b1 - b2;
     auto uvAt = [&](const Channel& channel, float& u, float& v) {
         const auto& layer = mesh.uvLayers[static_cast<size_t>(channel.uvLayer)];
@@ -321,6 +331,7 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
         traced += local;
         work.add(end - first);
     });
+    cacheRaysTraced_ += traced;
     cache_.add(points, static_cast<float>(std::sqrt(totalArea_ / double(cache_.size() + points.size()))));
 }
 

@@ -52,6 +52,7 @@ private:
     const RayScene& rays_;
     SceneMaterial default_;
     std::vector<std::vector<Bound>> groups_;  // per ray instance, per mesh group
+    std::vector<std::vector<uint32_t>> groupOfPrimitive_;  // per ray instance, per primitive (empty: group 0)
 };
 
 // The GI corrections of a material applied to a colour: intensity times the colour with its
@@ -85,6 +86,8 @@ public:
     // the new points' own gather rays read them. Levels must be built in order, before the bake.
     void buildCacheLevel(uint32_t level, Progress* progress);
     size_t cachedPoints() const { return cache_.size(); }
+    // Rays the cache's levels have traced.
+    uint64_t cacheRaysTraced() const { return cacheRaysTraced_; }
 
 private:
     // Whether GI is on and point's instance receives it.
@@ -103,6 +106,7 @@ private:
     RadianceCache cache_;
     double finestCachePoints_;  // points of a level of sample rate 0
     uint32_t cacheLevelsBuilt_ = 0;
+    uint64_t cacheRaysTraced_ = 0;
     // Surfaces the cache points are spread over: per triangle, its instance, primitive and the
     // running sum of the areas.
     struct AreaEntry {

@@ -7,7 +7,6 @@
 #include "MathTypes.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace torvo_renderer {
@@ -42,14 +41,31 @@ public:
     static void harmonicsOf(Vec3 direction, Vec3 radiance, Vec3 out[4]);
 
 private:
+    // What a lookup reads of a point, kept together so that one cell's points lie side by side.
+    struct Entry {
+        Vec3 position;
+        Vec3 normal;
+        Vec3 illumination;
+        uint32_t index;  // into points_
+    };
+    // A cell's entries, entries_[first, first + count); count 0 for an unused slot.
+    struct Cell {
+        uint64_t key = 0;
+        uint32_t first = 0;
+        uint32_t count = 0;
+    };
+
     // Blends what the nearby points hold (pick chooses it) with weights falling off over the
     // spacing; false where no point is near.
     template <typename Pick>
     bool blend(Vec3 position, Vec3 normal, size_t count, Pick pick, Vec3* out) const;
-    uint64_t cellKey(int x, int y, int z) const;
+    // The cell holding position's candidates; null where there are none.
+    const Cell* cellAt(Vec3 position) const;
+    size_t slotOf(uint64_t key) const;
 
     std::vector<CachePoint> points_;
-    std::unordered_map<uint64_t, std::vector<uint32_t>> grid_;
+    std::vector<Entry> entries_;  // cell after cell, each cell's points in the order they were added
+    std::vector<Cell> cells_;     // open addressing on the cell key, a power of two long
     float cell_ = 0;
 };
 

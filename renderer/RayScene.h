@@ -26,6 +26,9 @@ struct InstanceGeometry {
     std::vector<Vec3> positions;  // world space, per mesh vertex
     std::vector<Vec3> normals;    // world space, unit, per mesh vertex
     std::vector<uint32_t> triangles;
+    // Per primitive, its three mesh vertices: the ray tracer's own index buffer, which spares a
+    // hit's lookups the step through triangles (one cache miss fewer per hit).
+    std::vector<uint32_t> corners;
     uint32_t skipped = 0;  // zero-area triangles left out
 
     bool stat(uint32_t bit) const { return (renderStats & bit) != 0; }
