@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -199,6 +200,15 @@ constexpr double giImprovement = 0.9;  // an error improves when it falls below 
 constexpr double giTargetError = 0.02;
 // Keeps the reference's paths apart from the bakes' own (which seed from the texel alone).
 constexpr uint64_t giReferenceSalt = 0x4EFEu;
+
+// Processor seconds of the whole process: on a shared machine the load other programs put on it
+// moves wall time far more than it moves these.
+double processSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
 
 struct SunScene {
     SceneDescription lit;
@@ -383,7 +393,7 @@ void BM_GlobalIlluminationBake(benchmark::State& state)
     referenceMean /= double(std::max<size_t>(referenceTexels, 1));
     // Every gather count up to the stop is baked (no stop at 2%) so that each error's time to 2% is known.
     double toTexel = -1, toBlock = -1, toTotal = -1, raysToTarget = -1;
-    double samplesPerSecond = 0, raysPerSecond = 0, lastGatherRays = 0;
+    double samplesPerSecond = 0, raysPerSecond = 0, lastGatherRays = 0, ratio = 0, cpuRatio = 0;
     GIError best;
     for (auto _ : state) {
         toTexel = toBlock = toTotal = raysToTarget = -1;
@@ -391,14 +401,28 @@ void BM_GlobalIlluminationBake(benchmark::State& state)
         for (uint32_t gatherRays = 1; gatherRays <= giMostGatherRays; gatherRays *= 2) {
             uint64_t traced = 0;
             double seconds = 0;
+            const double cpuStart = processSeconds();
             const TextureResult result = bakeGI(b, sun, gatherRays, traced, seconds);
+            const double cpuSeconds = processSeconds() - cpuStart;
+            // The bare loop right after each bake, so that both see the same load on the machine.
+            const auto bareStart = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(bareLoop(b));
+            const double bareSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - bareStart).count();
+            const double bareCpuSeconds = processSeconds() - cpuStart - cpuSeconds;
+            const double bareRays = double(b.points.size()) * raysPerTexel;
+            ratio = (double(traced) / seconds) / (bareRays / bareSeconds);
+            cpuRatio = (double(traced) / cpuSeconds) / (bareRays / bareCpuSeconds);
             const size_t covered = size_t(std::count(result.covered.begin(), result.covered.end(), uint8_t(1)));
             samplesPerSecond = double(covered) * gatherRays / seconds;
             raysPerSecond = double(traced) / seconds;
             lastGatherRays = gatherRays;
             const GIError error = relativeErrors(result, texels, reference);
-            std::fprintf(stderr, "gi %4u rays: %.2f s, %.2f M rays/s, error texel %.4f block %.4f total %.4f\n",
-                         gatherRays, seconds, raysPerSecond / 1e6, error.texel, error.block, error.total);
+            std::fprintf(stderr,
+                         "gi %4u rays: %.2f s, %.2f M rays/s, ratio %.2f (cpu %.2f), error texel %.4f block %.4f "
+                         "total %.4f\n",
+                         gatherRays, seconds, raysPerSecond / 1e6, ratio, cpuRatio, error.texel, error.block,
+                         error.total);
             if (toTotal < 0 && error.total <= giTargetError) {
                 toTotal = seconds;
                 raysToTarget = gatherRays;
@@ -417,15 +441,12 @@ void BM_GlobalIlluminationBake(benchmark::State& state)
                 break;
         }
     }
-    const auto bareStart = std::chrono::steady_clock::now();
-    benchmark::DoNotOptimize(bareLoop(b));
-    const double bareSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - bareStart).count();
-    const double bareRaysPerSecond = double(b.points.size()) * raysPerTexel / bareSeconds;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["gi_samples_per_s"] = samplesPerSecond;
     state.counters["gi_rays_per_s"] = raysPerSecond;
-    state.counters["throughput_ratio"] = raysPerSecond / bareRaysPerSecond;
+    state.counters["throughput_ratio"] = ratio;
+    state.counters["throughput_ratio_cpu"] = cpuRatio;
     state.counters["last_gather_rays"] = lastGatherRays;
     state.counters["seconds_to_2pct"] = toTotal;
     state.counters["rays_to_2pct"] = raysToTarget;

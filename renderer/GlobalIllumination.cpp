@@ -30,6 +30,8 @@ constexpr uint32_t fewestCachePoints = 16;
 // Gather rays of each cache point.
 constexpr uint32_t cacheRays = 64;
 constexpr size_t cachePointsPerTask = 64;
+// First rays of a gather traced before their paths go on.
+constexpr uint32_t gatherBatch = 16;
 
 // A stream of uniform numbers in [0, 1) from a counter, so every path draws the same numbers
 // whichever thread runs it.
@@ -199,6 +201,8 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
         return {};
     const uint32_t samples =
         settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
+    if (cacheReady())
+        return gatherCached(point, samples, seed, rays);
     const Sequence2D first(seedOf(pathSalt, seed));
     const ConeSampler hemisphere(point.normal, 0.0f, true);
     Vec3 sum;
@@ -210,6 +214,58 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
         if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
         sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
+    }
+    return sum * (1.0f / static_cast<float>(samples));
+}
+
+Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays) const
+{
+    const Sequence2D first(seedOf(pathSalt, seed));
+    const ConeSampler hemisphere(point.normal, 0.0f, true);
+    RayFilter filter;
+    filter.requiredStat = renderStat::CastGI;
+    filter.receiver = point.instance;
+    const Vec3 origin = rays_.rayOrigin(point);
+    Vec3 directions[gatherBatch];
+    RayHit hits[gatherBatch];
+    Vec3 positions[gatherBatch];
+    uint32_t index[gatherBatch];
+    Vec3 sum;
+    for (uint32_t batchStart = 0; batchStart < samples; batchStart += gatherBatch) {
+        const uint32_t batchEnd = std::min(samples, batchStart + gatherBatch);
+        uint32_t count = 0;
+        for (uint32_t s = batchStart; s < batchEnd; ++s) {
+            float u1, u2;
+            first.at(s, u1, u2);
+            const Vec3 direction = hemisphere(u1, u2);
+            // Directions below the surface itself see the surface's own back.
+            if (dot(direction, point.geometricNormal) <= 0.0f)
+                continue;
+            directions[count] = direction;
+            index[count++] = s;
+        }
+        rays += count;
+        for (uint32_t k = 0; k < count; ++k)
+            if (!rays_.intersect(origin, directions[k], std::numeric_limits<float>::infinity(), filter, hits[k]))
+                hits[k].instance = -1;
+        // The hits' corners, then their vertices and cache cells, then the cells' points: each
+        // stage's reads are under way together instead of one after the other.
+        for (uint32_t k = 0; k < count; ++k)
+            if (hits[k].instance >= 0)
+                rays_.prefetchCorners(hits[k].instance, hits[k].primitive);
+        for (uint32_t k = 0; k < count; ++k)
+            if (hits[k].instance >= 0)
+                rays_.prefetchVertices(hits[k].instance, hits[k].primitive);
+        for (uint32_t k = 0; k < count; ++k)
+            if (hits[k].instance >= 0) {
+                positions[k] = rays_.pointOn(hits[k].instance, hits[k].primitive, hits[k].u, hits[k].v).position;
+                cache_.prefetchCell(positions[k]);
+            }
+        for (uint32_t k = 0; k < count; ++k)
+            if (hits[k].instance >= 0)
+                cache_.prefetchPoints(positions[k]);
+        for (uint32_t k = 0; k < count; ++k)
+            sum += path(point, directions[k], seedOf(pathSalt, seed, index[k] + 1), rays, 1, true, &hits[k]);
     }
     return sum * (1.0f / static_cast<float>(samples));
 }
@@ -340,7 +396,7 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
 // the lights' direct light it reflects; the path then goes on in a cosine-weighted direction,
 // carried by the surface's albedo.
 Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays,
-                              uint32_t firstBounce, bool cached) const
+                              uint32_t firstBounce, bool cached, const RayHit* first) const
 {
     PathRandom random(seed);
     // Bounces followed without the secondary integrator: the first one, and the final gather's depth.
@@ -361,10 +417,17 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
     uint32_t passes = 0;  // transparent surfaces passed through, which count as no bounce
     for (uint32_t bounce = firstBounce;;) {
         RayHit hit;
-        ++rays;
-        filter.receiver = from.instance;
-        if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
-            break;
+        if (first) {
+            hit = *first;
+            first = nullptr;
+            if (hit.instance < 0)
+                break;
+        } else {
+            ++rays;
+            filter.receiver = from.instance;
+            if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
+                break;
+        }
         SurfacePoint at = rays_.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
         if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
             at.normal = -at.normal;

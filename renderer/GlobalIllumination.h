@@ -94,8 +94,12 @@ private:
     bool receives(const SurfacePoint& point) const;
     // firstBounce: 1 from a sample point (the first surface met takes the primary corrections), 2
     // from a cache point. cached: the first surface met reads the cache for the light it receives.
+    // first: the path's first ray already traced (and counted), its hit (instance -1 for none).
     Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays, uint32_t firstBounce = 1,
-              bool cached = false) const;
+              bool cached = false, const RayHit* first = nullptr) const;
+    // The gather of at when its paths read the cache: the first rays of a batch of paths are traced
+    // together and the memory their hits read is fetched ahead, since most paths end at those hits.
+    Vec3 gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays) const;
     bool cacheReady() const { return cache_.size() > 0; }
 
     GISettings settings_;
