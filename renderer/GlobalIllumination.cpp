@@ -248,22 +248,21 @@ Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t sample
         for (uint32_t k = 0; k < count; ++k)
             if (!rays_.intersect(origin, directions[k], std::numeric_limits<float>::infinity(), filter, hits[k]))
                 hits[k].instance = -1;
-        // The hits' corners, then their vertices and cache cells, then the cells' points: each
-        // stage's reads are under way together instead of one after the other.
-        for (uint32_t k = 0; k < count; ++k)
-            if (hits[k].instance >= 0)
-                rays_.prefetchCorners(hits[k].instance, hits[k].primitive);
-        for (uint32_t k = 0; k < count; ++k)
-            if (hits[k].instance >= 0)
-                rays_.prefetchVertices(hits[k].instance, hits[k].primitive);
+        // The hits' corners and cache cells, then their vertices and the cells' points: each
+        // stage's reads are under way together instead of one after the other. A hit's position
+        // from the ray is near enough the one its path computes to find the cell (a miss only
+        // wastes the fetch).
         for (uint32_t k = 0; k < count; ++k)
             if (hits[k].instance >= 0) {
-                positions[k] = rays_.pointOn(hits[k].instance, hits[k].primitive, hits[k].u, hits[k].v).position;
+                rays_.prefetchCorners(hits[k].instance, hits[k].primitive);
+                positions[k] = origin + directions[k] * hits[k].distance;
                 cache_.prefetchCell(positions[k]);
             }
         for (uint32_t k = 0; k < count; ++k)
-            if (hits[k].instance >= 0)
+            if (hits[k].instance >= 0) {
+                rays_.prefetchVertices(hits[k].instance, hits[k].primitive);
                 cache_.prefetchPoints(positions[k]);
+            }
         for (uint32_t k = 0; k < count; ++k)
             sum += path(point, directions[k], seedOf(pathSalt, seed, index[k] + 1), rays, 1, true, &hits[k]);
     }
