@@ -202,7 +202,7 @@ constexpr double giTargetError = 0.02;
 constexpr uint64_t giReferenceSalt = 0x4EFEu;
 
 // Processor seconds of the whole process: on a shared machine the load other programs put on it
-// moves wall time far more than it moves these.
+// moves wall time more than it moves these (though they share caches and memory all the same).
 double processSeconds()
 {
     timespec now{};
