@@ -205,8 +205,12 @@ int demoScene(TorvoManager manager, DemoRoom* outRoom)
     failed |= demoCheck("  TRVSetMaterialColor", TRVSetMaterialColor(glow, TRV_CHANNEL_EMISSIVE, &orange));
     failed |= demoCheck("  TRVSetMaterialScale", TRVSetMaterialScale(glow, TRV_CHANNEL_EMISSIVE, 4.0f));
     failed |= demoCheck("  TRVSetGIScale", TRVSetGIScale(glow, 1.0f, 2.0f, 1.0f));
-    TRVMaterialHandle overrideGlow[] = {glow};
+    TRVMaterialHandle overrideGlow[] = {glow}, overrideFloor[] = {floor}, overrideWalls[] = {walls};
     failed |= demoCheck("  TRVSetMaterialOverrides", TRVSetMaterialOverrides(instances[6], overrideGlow, 1));
+    /* The box mesh's one group names no material of the scene: the pieces take theirs by override. */
+    failed |= demoCheck("  TRVSetMaterialOverrides", TRVSetMaterialOverrides(instances[0], overrideFloor, 1));
+    for (int wall = 1; wall <= 4; ++wall)
+        failed |= demoCheck("  TRVSetMaterialOverrides", TRVSetMaterialOverrides(instances[wall], overrideWalls, 1));
 
     /* A few probe points above the floor, written to their own file. */
     TorvoPointCloud probes = NULL;

@@ -1,5 +1,6 @@
 #include "Bakers.h"
 
+#include "GlobalIllumination.h"
 #include "IndirectFilter.h"
 #include "RenderError.h"
 #include "Sampling.h"
@@ -33,7 +34,7 @@ class GridShading {
 public:
     GridShading(const PassValues& pass, size_t pointCount)
         : pass_(pass), count_(pass.indirectCount()), indirect_(count_ > 0 ? pointCount * count_ : 0),
-          points_(count_ > 0 ? pointCount : 0)
+          points_(count_ > 0 ? pointCount : 0), buried_(count_ > 0 ? pointCount : 0)
     {
     }
 
@@ -60,19 +61,68 @@ public:
             return true;
         }
         if (!second) {
-            pass_.indirectAt(point, seed, &indirect_[index * count_], rays);
-            points_[index] = {point.position, point.normal, surface};
+            float backShare = 0.0f;
+            pass_.indirectAt(point, seed, &indirect_[index * count_], rays, &backShare);
+            // A buried point neither lends its light to its neighbours nor keeps its own.
+            const bool buried = GlobalIllumination::buried(backShare);
+            points_[index] = {point.position, point.normal, buried ? -1 : surface};
+            if (buried)
+                buried_[index] = {point.position, point.normal, surface};
             return false;
         }
         pass_.finish(point, seed, &indirect_[index * count_], out, rays);
         return true;
     }
 
+    // Gives each buried point (see GlobalIllumination::buried) of the shaded grid the mean of the
+    // nearest unburied points of its surface that face its way, within reach grid steps; where there
+    // are none (a face hidden whole) its values become 0, all but channel keep. A light map is
+    // read with filtering, so a texel under a wall or a table must not carry the dark (or the
+    // leaked light) of the solid's inside onto the visible floor beside it.
+    void fillBuried(std::vector<float>& values, size_t channels, int width, int height, int reach, int keep) const
+    {
+        if (buried_.empty())
+            return;
+        const std::vector<float> source = values;
+        tbb::parallel_for(0, height, [&](int y) {
+            for (int x = 0; x < width; ++x) {
+                const size_t at = size_t(y) * width + x;
+                const FilterPoint& p = buried_[at];
+                if (p.surface < 0)
+                    continue;
+                float* out = &values[at * channels];
+                std::vector<double> sum(channels, 0.0);
+                int found = 0;
+                for (int ring = 1; ring <= reach && found == 0; ++ring)
+                    for (int ny = y - ring; ny <= y + ring; ++ny)
+                        for (int nx = x - ring; nx <= x + ring; ++nx) {
+                            if (std::max(std::abs(nx - x), std::abs(ny - y)) != ring || nx < 0 || ny < 0 ||
+                                nx >= width || ny >= height)
+                                continue;
+                            const size_t n = size_t(ny) * width + nx;
+                            const FilterPoint& q = points_[n];
+                            if (q.surface != p.surface || dot(q.normal, p.normal) < sameFacing)
+                                continue;
+                            for (size_t c = 0; c < channels; ++c)
+                                sum[c] += source[n * channels + c];
+                            ++found;
+                        }
+                for (size_t c = 0; c < channels; ++c)
+                    if (int(c) != keep)
+                        out[c] = found ? static_cast<float>(sum[c] / found) : 0.0f;
+            }
+        });
+    }
+
 private:
+    // Neighbours whose normals agree this well (cosine) lie on the same face as a buried point.
+    static constexpr float sameFacing = 0.9f;
+
     const PassValues& pass_;
     size_t count_;
     std::vector<float> indirect_;
     std::vector<FilterPoint> points_;
+    std::vector<FilterPoint> buried_;  // the buried points (surface -1 at the others)
 };
 
 int instanceOf(const SceneDescription& scene, const std::string& name, const std::string& target)
@@ -256,6 +306,7 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
         });
     };
     shading.run(eachTexel, width, height);
+    shading.fillBuried(result.values, channels, width, height, dilationTexels, layout.coverage);
     raysTraced += traced;
 
     if (stage.normalize.enabled) {

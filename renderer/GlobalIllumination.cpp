@@ -6,6 +6,7 @@
 #include <tbb/parallel_for.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace torvo_renderer {
@@ -20,6 +21,10 @@ constexpr Vec3 luminanceWeights{0.2126f, 0.7152f, 0.0722f};
 // Keeps the path's random numbers apart from the sample point's other sequences.
 constexpr uint64_t pathSalt = 0x6A7Bu;
 constexpr uint64_t cacheSalt = 0xCAC4Eu;
+constexpr uint64_t emitterSalt = 0xE3177u;
+// Rays aimed at an emitter stop this share of the way short of it, so that its own surface does
+// not count as in the way.
+constexpr float shortOfEmitter = 1e-3f;
 // Cache points of the level of sample rate 0 (a rate r level holds 4^r times as many): one per
 // few sample points of the stage, within bounds, so a small bake does not pay for a large cache
 // and a large one gets its light from a dense enough one.
@@ -32,6 +37,10 @@ constexpr uint32_t cacheRays = 64;
 constexpr size_t cachePointsPerTask = 64;
 // First rays of a gather traced before their paths go on.
 constexpr uint32_t gatherBatch = 16;
+// A point more than this share of whose gather rays meet back faces counts as buried. A point in
+// the open sees back faces only where a single-sided surface turns its back on it; one inside a
+// closed solid sees nothing else, apart from the few rays that slip through a crack.
+constexpr float buriedShare = 0.5f;
 
 // A stream of uniform numbers in [0, 1) from a counter, so every path draws the same numbers
 // whichever thread runs it.
@@ -54,6 +63,15 @@ Vec3 channelColor(const MaterialChannel& channel)
 }
 
 float largest(Vec3 c) { return std::max(c.x, std::max(c.y, c.z)); }
+
+// The share of light found one way (drawn with density own) when another way (density other) can
+// find it too: the power heuristic, which leaves almost all of a small bright emitter to the rays
+// aimed at it, where the gather's few lucky hits would otherwise keep their grain.
+float powerShare(float own, float other)
+{
+    const float a = own * own, b = other * other;
+    return a + b > 0.0f ? a / (a + b) : 0.0f;
+}
 
 }  // namespace
 
@@ -182,7 +200,7 @@ SurfaceLook SurfaceMaterials::at(int instance, int primitive, float b1, float b2
 GlobalIllumination::GlobalIllumination(const GISettings& settings, const RayScene& rays,
                                        const SurfaceMaterials& materials, const DirectLighting& indirectLight,
                                        size_t samplePoints)
-    : settings_(settings), rays_(rays), materials_(materials), light_(indirectLight),
+    : settings_(settings), rays_(rays), materials_(materials), light_(indirectLight), emitters_(rays, materials),
       finestCachePoints_(samplePoints == 0
                              ? mostCachePoints
                              : std::clamp(double(samplePoints) / samplesPerCachePoint, leastCachePoints, mostCachePoints))
@@ -195,33 +213,52 @@ bool GlobalIllumination::receives(const SurfacePoint& point) const
                          rays_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveGI));
 }
 
-Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
+bool GlobalIllumination::buried(float backShare) { return backShare > buriedShare; }
+
+Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& rays, float* backShare) const
 {
+    if (backShare)
+        *backShare = 0.0f;
     if (!receives(point))
         return {};
     const uint32_t samples =
         settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
     if (cacheReady())
-        return gatherCached(point, samples, seed, rays);
+        return gatherCached(point, samples, seed, rays, backShare);
     const Sequence2D first(seedOf(pathSalt, seed));
     const ConeSampler hemisphere(point.normal, 0.0f, true);
     Vec3 sum;
+    uint32_t gathered = 0, back = 0;
+    const bool aimed = samplesEmitters();
+    const Sequence2D aim(seedOf(emitterSalt, seed));
     for (uint32_t s = 0; s < samples; ++s) {
+        Vec3 toEmitter, weighted;
+        if (aimed && emitterSample(point, true, aim, s, rays, toEmitter, weighted))
+            sum += weighted * (dot(toEmitter, point.normal) / Pi);
         float u1, u2;
         first.at(s, u1, u2);
         const Vec3 direction = hemisphere(u1, u2);
         // Directions below the surface itself see the surface's own back.
         if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
-        sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
+        bool backHit = false;
+        const float density = aimed ? std::max(0.0f, dot(direction, point.normal)) / Pi : 0.0f;
+        sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady(), &backHit, density);
+        ++gathered;
+        back += backHit ? 1 : 0;
     }
+    if (backShare && gathered > 0)
+        *backShare = float(back) / float(gathered);
     return sum * (1.0f / static_cast<float>(samples));
 }
 
-Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays) const
+Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays,
+                                      float* backShare) const
 {
     const Sequence2D first(seedOf(pathSalt, seed));
     const ConeSampler hemisphere(point.normal, 0.0f, true);
+    const bool aimed = samplesEmitters();
+    const Sequence2D aim(seedOf(emitterSalt, seed));
     RayFilter filter;
     filter.requiredStat = renderStat::CastGI;
     filter.receiver = point.instance;
@@ -229,25 +266,24 @@ Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t sample
     Vec3 directions[gatherBatch];
     RayHit hits[gatherBatch];
     Vec3 positions[gatherBatch];
-    uint32_t index[gatherBatch];
+    bool gathers[gatherBatch];
     Vec3 sum;
+    uint32_t gathered = 0, back = 0;
     for (uint32_t batchStart = 0; batchStart < samples; batchStart += gatherBatch) {
-        const uint32_t batchEnd = std::min(samples, batchStart + gatherBatch);
-        uint32_t count = 0;
-        for (uint32_t s = batchStart; s < batchEnd; ++s) {
+        const uint32_t count = std::min(gatherBatch, samples - batchStart);
+        for (uint32_t k = 0; k < count; ++k) {
             float u1, u2;
-            first.at(s, u1, u2);
-            const Vec3 direction = hemisphere(u1, u2);
+            first.at(batchStart + k, u1, u2);
+            directions[k] = hemisphere(u1, u2);
             // Directions below the surface itself see the surface's own back.
-            if (dot(direction, point.geometricNormal) <= 0.0f)
+            gathers[k] = dot(directions[k], point.geometricNormal) > 0.0f;
+            hits[k].instance = -1;
+            if (!gathers[k])
                 continue;
-            directions[count] = direction;
-            index[count++] = s;
-        }
-        rays += count;
-        for (uint32_t k = 0; k < count; ++k)
+            ++rays;
             if (!rays_.intersect(origin, directions[k], std::numeric_limits<float>::infinity(), filter, hits[k]))
                 hits[k].instance = -1;
+        }
         // The hits' corners and cache cells, then their vertices and the cells' points: each
         // stage's reads are under way together instead of one after the other. A hit's position
         // from the ray is near enough the one its path computes to find the cell (a miss only
@@ -263,17 +299,34 @@ Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t sample
                 rays_.prefetchVertices(hits[k].instance, hits[k].primitive);
                 cache_.prefetchPoints(positions[k]);
             }
-        for (uint32_t k = 0; k < count; ++k)
-            sum += path(point, directions[k], seedOf(pathSalt, seed, index[k] + 1), rays, 1, true, &hits[k]);
+        // In the order at takes its samples, so that the sums come out the same.
+        for (uint32_t k = 0; k < count; ++k) {
+            const uint32_t s = batchStart + k;
+            Vec3 toEmitter, weighted;
+            if (aimed && emitterSample(point, true, aim, s, rays, toEmitter, weighted))
+                sum += weighted * (dot(toEmitter, point.normal) / Pi);
+            if (!gathers[k])
+                continue;
+            bool backHit = false;
+            const float density = aimed ? std::max(0.0f, dot(directions[k], point.normal)) / Pi : 0.0f;
+            sum += path(point, directions[k], seedOf(pathSalt, seed, s + 1), rays, 1, true, &backHit, density,
+                        &hits[k]);
+            ++gathered;
+            back += backHit ? 1 : 0;
+        }
     }
+    if (backShare && gathered > 0)
+        *backShare = float(back) / float(gathered);
     return sum * (1.0f / static_cast<float>(samples));
 }
 
 void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
-                                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const
+                                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out, float* backShare) const
 {
     for (size_t k = 0; k < count; ++k)
         out[k] = {};
+    if (backShare)
+        *backShare = 0.0f;
     if (!receives(point))
         return;
     if (samples == 0) {
@@ -287,13 +340,26 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
     // Uniform over the hemisphere: a direction's weight towards each basis direction is then its
     // bounded cosine, where cosine-weighted sampling would divide by a cosine that can be near 0.
     const ConeSampler hemisphere(point.normal, 0.0f, false);
+    uint32_t gathered = 0, back = 0;
+    const bool aimed = samplesEmitters();
+    const Sequence2D aim(seedOf(emitterSalt, seed));
     for (uint32_t s = 0; s < samples; ++s) {
+        Vec3 toEmitter, weighted;
+        if (aimed && emitterSample(point, false, aim, s, rays, toEmitter, weighted))
+            for (size_t k = 0; k < count; ++k) {
+                const float cosine = dot(toEmitter, directions[k]);
+                out[k] += weighted * ((signedCosine ? cosine : std::max(0.0f, cosine)) / Pi);
+            }
         float u1, u2;
         first.at(s, u1, u2);
         const Vec3 direction = hemisphere(u1, u2);
         if (dot(direction, point.geometricNormal) <= 0.0f)
             continue;
-        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady());
+        bool backHit = false;
+        const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady(), &backHit,
+                                   aimed ? 1.0f / (2.0f * Pi) : 0.0f);
+        ++gathered;
+        back += backHit ? 1 : 0;
         // Each direction stands for 2 pi of solid angle; illumination is 1 / pi of the cosine integral.
         for (size_t k = 0; k < count; ++k) {
             const float cosine = dot(direction, directions[k]);
@@ -302,6 +368,8 @@ void GlobalIllumination::project(const SurfacePoint& point, const Vec3* directio
     }
     for (size_t k = 0; k < count; ++k)
         out[k] = out[k] * (1.0f / static_cast<float>(samples));
+    if (backShare && gathered > 0)
+        *backShare = float(back) / float(gathered);
 }
 
 uint32_t GlobalIllumination::cacheLevels() const
@@ -336,6 +404,7 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
     const int32_t rate = settings_.prepassMinRate + static_cast<int32_t>(level);
     const size_t count = std::max<size_t>(fewestCachePoints, static_cast<size_t>(finestCachePoints_ * std::pow(4.0, rate)));
     std::vector<CachePoint> points(count);
+    std::vector<uint8_t> buried(count, 0);
     WorkProgress work(progress, count, 0, 99);
     std::atomic<uint64_t> traced{0};
     tbb::parallel_for(size_t(0), count, cachePointsPerTask, [&](size_t first) {
@@ -363,6 +432,7 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
             const Sequence2D directions(seedOf(pathSalt, seed));
             const ConeSampler hemisphere(point.normal, 0.0f, false);
             Vec3 illumination;
+            uint32_t gathered = 0, back = 0;
             for (uint32_t s = 0; s < cacheRays; ++s) {
                 float u1, u2;
                 directions.at(s, u1, u2);
@@ -371,7 +441,11 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
                 if (dot(direction, point.geometricNormal) <= 0.0f || cosine <= 0.0f)
                     continue;
                 // Later bounces: every surface met takes the secondary corrections.
-                const Vec3 radiance = path(point, direction, seedOf(pathSalt, seed, s + 1), local, 2, cacheReady());
+                bool backHit = false;
+                const Vec3 radiance =
+                    path(point, direction, seedOf(pathSalt, seed, s + 1), local, 2, cacheReady(), &backHit);
+                ++gathered;
+                back += backHit ? 1 : 0;
                 illumination += radiance * (2.0f * cosine);
                 Vec3 h[4];
                 RadianceCache::harmonicsOf(direction, radiance, h);
@@ -382,12 +456,63 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
             c.illumination += illumination * share;
             for (int k = 0; k < 4; ++k)
                 c.harmonics[k] = c.harmonics[k] * share;
+            // A buried point would hand the light leaking into a solid to the visible surfaces near it.
+            buried[i] = gathered > 0 && GlobalIllumination::buried(float(back) / float(gathered));
         }
         traced += local;
         work.add(end - first);
     });
+    // The spacing counts the buried points too: they took their share of the area.
+    const float spacing = static_cast<float>(std::sqrt(totalArea_ / double(cache_.size() + cacheBuried_ + count)));
+    std::vector<CachePoint> kept;
+    kept.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        if (!buried[i])
+            kept.push_back(points[i]);
+    cacheBuried_ += count - kept.size();
     cacheRaysTraced_ += traced;
-    cache_.add(points, static_cast<float>(std::sqrt(totalArea_ / double(cache_.size() + points.size()))));
+    cache_.add(kept, spacing);
+}
+
+bool GlobalIllumination::emitterSample(const SurfacePoint& point, bool cosineGather, const Sequence2D& aim,
+                                       uint32_t index, uint64_t& rays, Vec3& direction, Vec3& weighted) const
+{
+    float u1, u2;
+    aim.at(index, u1, u2);
+    const EmissiveSurfaces::Sample chosen = emitters_.sample(u1, u2);
+    if (chosen.instance < 0 || !(chosen.density > 0.0f))
+        return false;
+    const SurfacePoint emitter = rays_.pointOn(chosen.instance, chosen.primitive, chosen.b1, chosen.b2);
+    const Vec3 origin = rays_.rayOrigin(point);
+    const Vec3 offset = emitter.position - origin;
+    const float distance2 = dot(offset, offset);
+    if (!(distance2 > 0.0f))
+        return false;
+    const float distance = std::sqrt(distance2);
+    direction = offset * (1.0f / distance);
+    const float cosine = dot(direction, point.normal);
+    const float emitterCosine = std::fabs(dot(direction, emitter.geometricNormal));
+    if (cosine <= 0.0f || dot(direction, point.geometricNormal) <= 0.0f || !(emitterCosine > 0.0f))
+        return false;
+    const SurfaceLook look = materials_.at(emitter);
+    const SceneMaterial& material = *look.material;
+    // A transparent emitter gives off light in proportion to how much of it is there, as a path
+    // meeting it does on average.
+    const Vec3 emitted = correctedGI(look.emission * material.emissiveGIScale, material.primaryGIIntensity,
+                                     material.primaryGISaturation) *
+                         (Vec3{1, 1, 1} - look.transparency);
+    if (largest(emitted) <= 0.0f)
+        return false;
+    RayFilter filter;
+    filter.requiredStat = renderStat::CastGI;
+    filter.receiver = point.instance;
+    ++rays;
+    if (rays_.occluded(origin, direction, distance * (1.0f - shortOfEmitter), filter))
+        return false;
+    const float aimedDensity = chosen.density * distance2 / emitterCosine;
+    const float gatherDensity = cosineGather ? cosine / Pi : 1.0f / (2.0f * Pi);
+    weighted = emitted * (powerShare(aimedDensity, gatherDensity) / aimedDensity);
+    return true;
 }
 
 // The radiance arriving at start from direction (cosine-weighted, so its mean is the
@@ -395,7 +520,8 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
 // the lights' direct light it reflects; the path then goes on in a cosine-weighted direction,
 // carried by the surface's albedo.
 Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays,
-                              uint32_t firstBounce, bool cached, const RayHit* first) const
+                              uint32_t firstBounce, bool cached, bool* firstHitBack, float gatherDensity,
+                              const RayHit* first) const
 {
     PathRandom random(seed);
     // Bounces followed without the secondary integrator: the first one, and the final gather's depth.
@@ -431,6 +557,8 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
             at.normal = -at.normal;
             at.geometricNormal = -at.geometricNormal;
+            if (firstHitBack && bounce == firstBounce && passes == 0)
+                *firstHitBack = true;
         }
         const SurfaceLook look = materials_.at(hit.instance, static_cast<int>(hit.primitive), hit.u, hit.v);
         const float clear = std::clamp((look.transparency.x + look.transparency.y + look.transparency.z) / 3.0f, 0.0f, 1.0f);
@@ -452,8 +580,19 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         const bool primary = bounce == 1;
         const float intensity = primary ? material.primaryGIIntensity : material.secondaryGIIntensity;
         const float saturation = primary ? material.primaryGISaturation : material.secondaryGISaturation;
-        if (emission_)
-            sum += throughput * correctedGI(look.emission * material.emissiveGIScale, intensity, saturation);
+        if (emission_) {
+            // Where the emitters are sampled as well, the gather direction keeps its share of the
+            // emission it finds (a path that passed a transparent surface is one that a ray aimed
+            // at the emitter, stopped by that surface, cannot find).
+            float share = 1.0f;
+            if (gatherDensity > 0.0f && bounce == firstBounce && passes == 0) {
+                const float cosine = std::fabs(dot(at.geometricNormal, direction));
+                const float aimedDensity = emitters_.density(hit.instance, hit.primitive) * hit.distance * hit.distance /
+                                           std::max(cosine, std::numeric_limits<float>::min());
+                share = powerShare(gatherDensity, aimedDensity);
+            }
+            sum += throughput * correctedGI(look.emission * material.emissiveGIScale, intensity, saturation) * share;
+        }
         if (bounce >= limit)
             break;
         const Vec3 albedo = correctedGI(look.albedo * material.diffuseGIBoost, intensity, saturation);

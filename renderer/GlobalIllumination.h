@@ -3,9 +3,11 @@
 #pragma once
 
 #include "DirectLighting.h"
+#include "EmissiveSurfaces.h"
 #include "Progress.h"
 #include "RadianceCache.h"
 #include "RayScene.h"
+#include "Sampling.h"
 #include "SceneDocument.h"
 #include "StageSettings.h"
 #include "TextureImage.h"
@@ -67,13 +69,19 @@ public:
                        const DirectLighting& indirectLight, size_t samplePoints = 0);
 
     // The indirect illumination at point (what a white diffuse surface there reflects of the light
-    // arriving from other surfaces). rays grows by the rays traced.
-    Vec3 at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
+    // arriving from other surfaces). rays grows by the rays traced. backShare, when given, gets the
+    // share of the gather rays whose first surface showed them its back (see buried()).
+    Vec3 at(const SurfacePoint& point, uint64_t seed, uint64_t& rays, float* backShare = nullptr) const;
 
     // The indirect light projected onto count unit directions, as DirectLighting::project does,
     // from samples paths (0: the integrator's own count) leaving around the surface normal.
     void project(const SurfacePoint& point, const Vec3* directions, size_t count, bool signedCosine,
-                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out) const;
+                 uint32_t samples, uint64_t seed, uint64_t& rays, Vec3* out, float* backShare = nullptr) const;
+
+    // Whether a point whose gather rays met back faces in this share lies inside or under other
+    // geometry (a face resting on another, or sunk into it): what it gathers there is light
+    // leaking through the cracks, not light that reaches a visible surface.
+    static bool buried(float backShare);
 
     bool enabled() const { return settings_.primary != GIIntegrator::None; }
     // Surfaces met send only the light they reflect: the indirect light of the lights alone.
@@ -94,12 +102,27 @@ private:
     bool receives(const SurfacePoint& point) const;
     // firstBounce: 1 from a sample point (the first surface met takes the primary corrections), 2
     // from a cache point. cached: the first surface met reads the cache for the light it receives.
-    // first: the path's first ray already traced (and counted), its hit (instance -1 for none).
+    // firstHitBack, when given, is set when the first surface met shows the path its back.
+    // gatherDensity: the density in solid angle with which direction was drawn when the emitters
+    // are sampled beside it (see emitterSample); 0 when they are not. first: the path's first ray
+    // already traced (and counted), its hit (instance -1 for none).
     Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays, uint32_t firstBounce = 1,
-              bool cached = false, const RayHit* first = nullptr) const;
+              bool cached = false, bool* firstHitBack = nullptr, float gatherDensity = 0.0f,
+              const RayHit* first = nullptr) const;
     // The gather of at when its paths read the cache: the first rays of a batch of paths are traced
     // together and the memory their hits read is fetched ahead, since most paths end at those hits.
-    Vec3 gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays) const;
+    Vec3 gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays,
+                      float* backShare) const;
+    // Whether the gather of a sample point aims rays at the emitters too.
+    bool samplesEmitters() const { return emission_ && !emitters_.empty(); }
+    // One ray aimed at a point chosen on the emitters: its direction, and the radiance arriving
+    // along it weighted by this way's share of the two ways of finding an emitter (the other being
+    // a gather direction drawn cosine-weighted or uniformly) over its density in solid angle.
+    // False when the point brings nothing (hidden, behind the surface).
+    // The point is the index-th of the aim sequence, so the rays of a sample point spread evenly
+    // over the emitters.
+    bool emitterSample(const SurfacePoint& point, bool cosineGather, const Sequence2D& aim, uint32_t index,
+                       uint64_t& rays, Vec3& direction, Vec3& weighted) const;
     bool cacheReady() const { return cache_.size() > 0; }
 
     GISettings settings_;
@@ -108,9 +131,11 @@ private:
     const DirectLighting& light_;
     bool emission_ = true;
     RadianceCache cache_;
+    EmissiveSurfaces emitters_;
     double finestCachePoints_;  // points of a level of sample rate 0
     uint32_t cacheLevelsBuilt_ = 0;
     uint64_t cacheRaysTraced_ = 0;
+    size_t cacheBuried_ = 0;   // cache points left out as buried, which still count for the spacing
     // Surfaces the cache points are spread over: per triangle, its instance, primitive and the
     // running sum of the areas.
     struct AreaEntry {

@@ -279,11 +279,12 @@ size_t PassValues::indirectCount() const
     }
 }
 
-void PassValues::indirectAt(const SurfacePoint& point, uint64_t seed, float* indirect, uint64_t& rays) const
+void PassValues::indirectAt(const SurfacePoint& point, uint64_t seed, float* indirect, uint64_t& rays,
+                            float* backShare) const
 {
     if (computes_ == Computes::Rnm) {
         Vec3 part[rnmDirections + 1];
-        rnmIndirect(point, seed, part, rays);
+        rnmIndirect(point, seed, part, rays, backShare);
         for (size_t k = 0; k <= rnmDirections; ++k) {
             indirect[3 * k] = part[k].x;
             indirect[3 * k + 1] = part[k].y;
@@ -291,7 +292,7 @@ void PassValues::indirectAt(const SurfacePoint& point, uint64_t seed, float* ind
         }
         return;
     }
-    const Vec3 bounced = gi_->at(point, seed, rays);
+    const Vec3 bounced = gi_->at(point, seed, rays, backShare);
     indirect[0] = bounced.x;
     indirect[1] = bounced.y;
     indirect[2] = bounced.z;
@@ -335,8 +336,11 @@ void PassValues::finish(const SurfacePoint& point, uint64_t seed, const float* i
     }
 }
 
-void PassValues::rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays) const
+void PassValues::rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays,
+                             float* backShare) const
 {
+    if (backShare)
+        *backShare = 0.0f;
     Vec3 local[rnmDirections], t, b;
     rnmBasis(rnm_.basis, local);
     tangentFrame(rays_, point, t, b);
@@ -349,7 +353,7 @@ void PassValues::rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out
     if (rnm_.components == RnmComponents::Direct || !gi_)
         return;
     gi_->project(point, directions, rnmDirections + 1, rnm_.allowNegative == RnmNegative::Allow, rnm_.samples, seed,
-                 rays, out);
+                 rays, out, backShare);
 }
 
 void PassValues::rnm(const SurfacePoint& point, uint64_t seed, const Vec3* indirect, float* values,

@@ -69,7 +69,9 @@ public:
     int smoothingRadius() const { return smoothing_; }
     // The two halves of at for such a bake: indirect gets the indirect light at point
     // (indirectCount floats); then, once smoothed, finish writes values as at would with it.
-    void indirectAt(const SurfacePoint& point, uint64_t seed, float* indirect, uint64_t& rays) const;
+    // backShare, when given, gets the share of gather rays that met back faces.
+    void indirectAt(const SurfacePoint& point, uint64_t seed, float* indirect, uint64_t& rays,
+                    float* backShare = nullptr) const;
     void finish(const SurfacePoint& point, uint64_t seed, const float* indirect, float* values, uint64_t& rays) const;
 
 private:
@@ -77,7 +79,8 @@ private:
     // RNM values from the indirect projections onto the three basis directions and the normal
     // (given, or computed when null).
     void rnm(const SurfacePoint& point, uint64_t seed, const Vec3* indirect, float* values, uint64_t& rays) const;
-    void rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays) const;
+    void rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays,
+                     float* backShare = nullptr) const;
 
     Computes computes_;
     const LightPassBake* lightPass_ = nullptr;

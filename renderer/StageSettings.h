@@ -60,7 +60,7 @@ struct GISettings {
     bool radianceCache = false;       // fgUseCache "RadianceSH"
     int32_t prepassMinRate = -4;      // prepassMinSampleRate, prepassMaxSampleRate: the radiance cache's
     int32_t prepassMaxRate = 0;       // levels (a rate r caches 4^r times the finest level's points)
-    uint32_t smoothingRadius = 3;     // giSmoothing: texels (pixels) over which the indirect light is smoothed
+    uint32_t smoothingRadius = 6;     // giSmoothing: texels (pixels) over which the indirect light is smoothed
 };
 
 enum class RnmBasis { HL2, UnrealEngine, UnrealEngineFlipped };
