@@ -5,6 +5,7 @@
 #include "Bakers.h"
 #include "MeshData.h"
 #include "RayScene.h"
+#include "Sampling.h"
 #include "UVRasterizer.h"
 
 #include <benchmark/benchmark.h>
@@ -17,7 +18,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace torvo_renderer;
@@ -67,7 +71,8 @@ struct Bench {
     MeshData mesh = terrain();
     SceneDescription scene;
     RayScene rays;
-    std::vector<SurfacePoint> points;  // the texels' surface points, for the bare loop
+    RasterResult raster;               // the texels of a 1024 x 1024 map over the terrain
+    std::vector<SurfacePoint> points;  // the covered texels' surface points, for the bare loop
 
     Bench()
     {
@@ -77,7 +82,7 @@ struct Bench {
         scene.instances.push_back(instance);
         rays.build(scene, {&mesh});
         const UVSurface surface{0, 0, {1, 1}, {0, 0}};
-        const RasterResult raster = rasterizeSurfaces(rays, {surface}, textureSide, textureSide);
+        raster = rasterizeSurfaces(rays, {surface}, textureSide, textureSide);
         for (const TexelSample& texel : raster.texels)
             if (texel.surface >= 0)
                 points.push_back(rays.pointOn(0, texel.primitive, texel.b1, texel.b2));
@@ -174,16 +179,65 @@ void BM_AmbientOcclusionBakeAgainstBareRays(benchmark::State& state)
     state.counters["triangles"] = double(b.mesh.triangleCount());
 }
 
-// Global illumination over the terrain lit by a sun 70 degrees high with shadows: gather samples
-// per second, rays per second against the bare loop of the same run, and the time the bake takes
-// to come within 2% of a long reference bake (see relativeErrors for the three errors).
-constexpr int giSide = 256;
-constexpr uint32_t giReferenceRays = 1024;
+// Global illumination over the terrain lit by a sun 70 degrees high with shadows, into a 1024 x
+// 1024 light map at the default GI settings: gather samples per second, rays per second against
+// the bare loop of the same run, the time the bake takes to come within 2% of a long reference
+// (see relativeErrors for the three errors) and the process's peak memory.
+//
+// A reference of the whole map at many paths a texel would take far longer than the rest of the
+// run on a small machine, so the reference covers a sparse lattice of whole 8 x 8 texel blocks
+// (one block every 64 texels each way, clear of the map's edges: 256 blocks, 16,384 texels, 1.6%
+// of the map), and the bakes are compared on those texels only. The bakes double their gather rays
+// from 1 until none of the three errors improves by more than a tenth any more, or the cap is
+// reached: the errors level out at the cache's and the smoothing's bias, and bakes beyond that
+// would only add minutes.
+constexpr int giSide = textureSide;  // the bench's raster serves the reference
+constexpr uint32_t giReferencePaths = 2048;
+constexpr int giBlock = 8;
+constexpr int giLatticeStep = 64;
+constexpr uint32_t giMostGatherRays = 256;
+constexpr double giImprovement = 0.9;  // an error improves when it falls below this share of its best
 constexpr double giTargetError = 0.02;
+// Keeps the reference's paths apart from the bakes' own (which seed from the texel alone).
+constexpr uint64_t giReferenceSalt = 0x4EFEu;
 
-// reference: paths to their end from every texel, no radiance cache, no smoothing (the unbiased
-// answer the default settings' cache and smoothing approach); otherwise the default GI settings.
-TextureResult bakeGI(const Bench& b, uint32_t gatherRays, uint64_t& traced, double& seconds, bool reference = false)
+// Processor seconds of the whole process: on a shared machine the load other programs put on it
+// moves wall time more than it moves these (though they share caches and memory all the same).
+double processSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+struct SunScene {
+    SceneDescription lit;
+    std::unique_ptr<DirectLighting> light;
+};
+
+SunScene sunScene(const Bench& b)
+{
+    SunScene sun{b.scene, nullptr};
+    SceneLight light;
+    light.kind = LightKind::Directional;
+    light.name = "sun";
+    light.color = {1, 1, 1};
+    light.castShadows = true;
+    // Local -Z turned about 70 degrees down from the horizon: a rotation about X whose third
+    // column, (0, sin, cos), is local +Z, so the light travels along (0, -sin, -cos) and lights the
+    // terrain's upper side. (With the signs the other way round the sun shone from below and the
+    // terrain received no light at all.)
+    const float c = std::cos(1.2f), s = std::sin(1.2f);
+    light.transform.m[5] = c;
+    light.transform.m[6] = s;
+    light.transform.m[9] = -s;
+    light.transform.m[10] = c;
+    sun.lit.lights.push_back(light);
+    sun.light = std::make_unique<DirectLighting>(sun.lit, b.rays, std::map<std::string, TextureImage>{});
+    return sun;
+}
+
+TextureTarget giTarget()
 {
     TextureTarget target;
     target.name = "bench";
@@ -191,52 +245,82 @@ TextureResult bakeGI(const Bench& b, uint32_t gatherRays, uint64_t& traced, doub
     SurfaceTarget surface;
     surface.instance = "terrain";
     target.surfaces.push_back(surface);
+    return target;
+}
+
+StageSettings giStage(uint32_t gatherRays)
+{
     StageSettings stage;
     stage.pass = PassKind::IndirectIllumination;
     stage.giEnabled = true;
     stage.gi.finalGatherRays = gatherRays;
-    if (reference) {
-        stage.gi.prepassMinRate = 1;  // no prepass levels: no cache
-        stage.gi.smoothingRadius = 0;
-    }
-    SceneDescription lit = b.scene;
-    SceneLight sun;
-    sun.kind = LightKind::Directional;
-    sun.name = "sun";
-    sun.color = {1, 1, 1};
-    sun.castShadows = true;
-    // Local -Z turned about 70 degrees down from the horizon: a rotation about X whose third
-    // column, (0, sin, cos), is local +Z, so the light travels along (0, -sin, -cos) and lights the
-    // terrain's upper side. (With the signs the other way round the sun shone from below and the
-    // terrain received no light at all.)
-    const float c = std::cos(1.2f), s = std::sin(1.2f);
-    sun.transform.m[5] = c;
-    sun.transform.m[6] = s;
-    sun.transform.m[9] = -s;
-    sun.transform.m[10] = c;
-    lit.lights.push_back(sun);
-    const DirectLighting light(lit, b.rays, {});
-    stage.textures.push_back(target);  // sizes the radiance cache
+    stage.textures.push_back(giTarget());  // sizes the radiance cache
+    return stage;
+}
+
+// The texels the bakes are compared on: whole 8 x 8 blocks on a lattice, block after block.
+std::vector<size_t> latticeTexels()
+{
+    std::vector<size_t> texels;
+    constexpr int first = (giLatticeStep - giBlock) / 2;
+    for (int by = first; by < giSide; by += giLatticeStep)
+        for (int bx = first; bx < giSide; bx += giLatticeStep)
+            for (int y = by; y < by + giBlock; ++y)
+                for (int x = bx; x < bx + giBlock; ++x)
+                    texels.push_back(size_t(y) * giSide + size_t(x));
+    return texels;
+}
+
+// The reference on the lattice's texels (-1 where no surface is): paths to their end, no radiance
+// cache, no smoothing (the unbiased answer the default settings' cache and smoothing approach).
+std::vector<double> referenceGI(const Bench& b, const SunScene& sun, const std::vector<size_t>& texels)
+{
+    StageSettings stage = giStage(giReferencePaths);
+    stage.gi.prepassMinRate = 1;  // no prepass levels: no cache
+    stage.gi.smoothingRadius = 0;
+    const PassValues pass(stage.pass, stage, sun.lit, b.rays, *sun.light, {});
+    const size_t channels = channelLayout(stage.pass, stage, ResultKind::Texture).valueCount;
+    std::vector<double> values(texels.size(), -1.0);
+    tbb::parallel_for(size_t(0), texels.size(), [&](size_t i) {
+        const TexelSample& sample = b.raster.texels[texels[i]];
+        if (sample.surface < 0)
+            return;
+        std::vector<float> out(channels);
+        uint64_t rays = 0;
+        const SurfacePoint point = b.rays.pointOn(0, sample.primitive, sample.b1, sample.b2);
+        pass.at(point, seedOf(giReferenceSalt, texels[i] % giSide, texels[i] / giSide), out.data(), rays);
+        values[i] = out[0];
+    });
+    return values;
+}
+
+// The default settings' bake; traced counts every ray, the radiance cache's included.
+TextureResult bakeGI(const Bench& b, const SunScene& sun, uint32_t gatherRays, uint64_t& traced, double& seconds)
+{
+    const TextureTarget target = giTarget();
+    const StageSettings stage = giStage(gatherRays);
     const ChannelLayout layout = channelLayout(stage.pass, stage, ResultKind::Texture);
     const auto start = std::chrono::steady_clock::now();
-    PassValues pass(stage.pass, stage, lit, b.rays, light, {});
+    PassValues pass(stage.pass, stage, sun.lit, b.rays, *sun.light, {});
     pass.prepassAll();
-    TextureResult result = bakeTexture(b.rays, lit, target, stage, pass, layout, nullptr, traced);
+    TextureResult result = bakeTexture(b.rays, sun.lit, target, stage, pass, layout, nullptr, traced);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    traced += pass.prepassRays();
     return result;
 }
 
-// Errors of a bake against the reference, channel 0 (the sun is white and the terrain grey).
+// Errors of a bake against the reference on the lattice, channel 0 (the sun is white and the
+// terrain grey).
 // - texel: the mean of |bake - reference| / reference over the texels whose reference value is
 //   above a floor of 1% of the reference's mean (nearly unlit texels would otherwise dominate);
-// - block: the same over the means of 8 x 8 texel blocks, which keeps the reference's own noise
-//   (1024 paths a texel) from setting a floor under the figure;
+//   its floor is the reference's own noise and the smoothing's blur of sharp features;
+// - block: the same over the means of the 8 x 8 blocks, which keeps the reference's noise from
+//   setting a floor under the figure;
 // - total: the relative error of the summed light, which noise hardly moves (it averages out over
-//   the texture): what it measures is the bias of the cache and the smoothing. It decides
-//   seconds_to_2pct; the other two stay above 2% at the default settings (their floors are the
-//   reference's noise and the cache's and smoothing's blur), and are reported beside it.
+//   the lattice): what it measures is the bias of the cache and the smoothing. It decides
+//   seconds_to_2pct; the other two are reported beside it.
 constexpr double giFloorShare = 0.01;
-constexpr int giBlock = 8;
+constexpr size_t giBlockTexels = size_t(giBlock) * giBlock;
 
 struct GIError {
     double texel = 1, block = 1, total = 1;
@@ -258,35 +342,31 @@ double meanRelativeError(const std::vector<double>& bake, const std::vector<doub
     return counted ? error / double(counted) : 1.0;
 }
 
-GIError relativeErrors(const TextureResult& a, const TextureResult& reference)
+GIError relativeErrors(const TextureResult& a, const std::vector<size_t>& texels, const std::vector<double>& reference)
 {
     const size_t channels = a.layout.size();
-    const int blocksX = (a.width + giBlock - 1) / giBlock, blocksY = (a.height + giBlock - 1) / giBlock;
-    std::vector<double> bakeTexels, referenceTexels;
-    std::vector<double> bakeBlocks(size_t(blocksX) * blocksY), referenceBlocks(bakeBlocks.size());
-    std::vector<int> blockCount(bakeBlocks.size());
+    std::vector<double> bakeTexels, referenceTexels, bakeMeans, referenceMeans;
     double bakeTotal = 0, referenceTotal = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) {
-            const size_t t = size_t(y) * a.width + x;
-            if (!a.covered[t] || !reference.covered[t])
+    for (size_t first = 0; first < texels.size(); first += giBlockTexels) {
+        double bakeBlock = 0, referenceBlock = 0;
+        size_t count = 0;
+        for (size_t i = first; i < first + giBlockTexels; ++i) {
+            if (reference[i] < 0 || !a.covered[texels[i]])
                 continue;
-            const double value = a.values[t * channels], expected = reference.values[t * channels];
+            const double value = a.values[texels[i] * channels];
             bakeTexels.push_back(value);
-            referenceTexels.push_back(expected);
-            const size_t block = size_t(y / giBlock) * blocksX + x / giBlock;
-            bakeBlocks[block] += value;
-            referenceBlocks[block] += expected;
-            ++blockCount[block];
-            bakeTotal += value;
-            referenceTotal += expected;
+            referenceTexels.push_back(reference[i]);
+            bakeBlock += value;
+            referenceBlock += reference[i];
+            ++count;
         }
-    std::vector<double> bakeMeans, referenceMeans;
-    for (size_t b = 0; b < blockCount.size(); ++b)
-        if (blockCount[b] > 0) {
-            bakeMeans.push_back(bakeBlocks[b] / blockCount[b]);
-            referenceMeans.push_back(referenceBlocks[b] / blockCount[b]);
+        if (count > 0) {
+            bakeMeans.push_back(bakeBlock / double(count));
+            referenceMeans.push_back(referenceBlock / double(count));
         }
+        bakeTotal += bakeBlock;
+        referenceTotal += referenceBlock;
+    }
     GIError error;
     error.texel = meanRelativeError(bakeTexels, referenceTexels);
     error.block = meanRelativeError(bakeMeans, referenceMeans);
@@ -297,36 +377,52 @@ GIError relativeErrors(const TextureResult& a, const TextureResult& reference)
 void BM_GlobalIlluminationBake(benchmark::State& state)
 {
     Bench& b = bench();
-    uint64_t referenceRays = 0;
-    double referenceSeconds = 0;
-    const TextureResult reference = bakeGI(b, giReferenceRays, referenceRays, referenceSeconds, true);
+    const SunScene sun = sunScene(b);
+    const std::vector<size_t> texels = latticeTexels();
+    const auto referenceStart = std::chrono::steady_clock::now();
+    const std::vector<double> reference = referenceGI(b, sun, texels);
+    const double referenceSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - referenceStart).count();
     double referenceMean = 0;
     size_t referenceTexels = 0;
-    for (size_t t = 0; t < reference.covered.size(); ++t)
-        if (reference.covered[t]) {
-            referenceMean += reference.values[t * reference.layout.size()];
+    for (double r : reference)
+        if (r >= 0) {
+            referenceMean += r;
             ++referenceTexels;
         }
     referenceMean /= double(std::max<size_t>(referenceTexels, 1));
-    // Every gather count is baked (no early stop) so that each error's time to 2% is known.
+    // Every gather count up to the stop is baked (no stop at 2%) so that each error's time to 2% is known.
     double toTexel = -1, toBlock = -1, toTotal = -1, raysToTarget = -1;
-    double samplesPerSecond = 0, raysPerSecond = 0;
+    double samplesPerSecond = 0, raysPerSecond = 0, lastGatherRays = 0, ratio = 0, cpuRatio = 0;
     GIError best;
     for (auto _ : state) {
         toTexel = toBlock = toTotal = raysToTarget = -1;
-        for (uint32_t gatherRays = 1; gatherRays < giReferenceRays; gatherRays *= 2) {
+        best = GIError{};
+        for (uint32_t gatherRays = 1; gatherRays <= giMostGatherRays; gatherRays *= 2) {
             uint64_t traced = 0;
             double seconds = 0;
-            const TextureResult result = bakeGI(b, gatherRays, traced, seconds);
-            const size_t texels = size_t(std::count(result.covered.begin(), result.covered.end(), uint8_t(1)));
-            samplesPerSecond = double(texels) * gatherRays / seconds;
+            const double cpuStart = processSeconds();
+            const TextureResult result = bakeGI(b, sun, gatherRays, traced, seconds);
+            const double cpuSeconds = processSeconds() - cpuStart;
+            // The bare loop right after each bake, so that both see the same load on the machine.
+            const auto bareStart = std::chrono::steady_clock::now();
+            benchmark::DoNotOptimize(bareLoop(b));
+            const double bareSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - bareStart).count();
+            const double bareCpuSeconds = processSeconds() - cpuStart - cpuSeconds;
+            const double bareRays = double(b.points.size()) * raysPerTexel;
+            ratio = (double(traced) / seconds) / (bareRays / bareSeconds);
+            cpuRatio = (double(traced) / cpuSeconds) / (bareRays / bareCpuSeconds);
+            const size_t covered = size_t(std::count(result.covered.begin(), result.covered.end(), uint8_t(1)));
+            samplesPerSecond = double(covered) * gatherRays / seconds;
             raysPerSecond = double(traced) / seconds;
-            const GIError error = relativeErrors(result, reference);
-            best.texel = std::min(best.texel, error.texel);
-            best.block = std::min(best.block, error.block);
-            best.total = std::min(best.total, error.total);
-            std::fprintf(stderr, "gi %4u rays: %.2f s, %.2f M rays/s, error texel %.4f block %.4f total %.4f\n",
-                         gatherRays, seconds, raysPerSecond / 1e6, error.texel, error.block, error.total);
+            lastGatherRays = gatherRays;
+            const GIError error = relativeErrors(result, texels, reference);
+            std::fprintf(stderr,
+                         "gi %4u rays: %.2f s, %.2f M rays/s, ratio %.2f (cpu %.2f), error texel %.4f block %.4f "
+                         "total %.4f\n",
+                         gatherRays, seconds, raysPerSecond / 1e6, ratio, cpuRatio, error.texel, error.block,
+                         error.total);
             if (toTotal < 0 && error.total <= giTargetError) {
                 toTotal = seconds;
                 raysToTarget = gatherRays;
@@ -335,17 +431,23 @@ void BM_GlobalIlluminationBake(benchmark::State& state)
                 toBlock = seconds;
             if (toTexel < 0 && error.texel <= giTargetError)
                 toTexel = seconds;
+            const bool improved = error.texel < giImprovement * best.texel ||
+                                  error.block < giImprovement * best.block ||
+                                  error.total < giImprovement * best.total;
+            best.texel = std::min(best.texel, error.texel);
+            best.block = std::min(best.block, error.block);
+            best.total = std::min(best.total, error.total);
+            if (!improved)
+                break;
         }
     }
-    const auto bareStart = std::chrono::steady_clock::now();
-    benchmark::DoNotOptimize(bareLoop(b));
-    const double bareSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - bareStart).count();
-    const double bareRaysPerSecond = double(b.points.size()) * raysPerTexel / bareSeconds;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["gi_samples_per_s"] = samplesPerSecond;
     state.counters["gi_rays_per_s"] = raysPerSecond;
-    state.counters["throughput_ratio"] = raysPerSecond / bareRaysPerSecond;
+    state.counters["throughput_ratio"] = ratio;
+    state.counters["throughput_ratio_cpu"] = cpuRatio;
+    state.counters["last_gather_rays"] = lastGatherRays;
     state.counters["seconds_to_2pct"] = toTotal;
     state.counters["rays_to_2pct"] = raysToTarget;
     state.counters["seconds_to_2pct_8x8"] = toBlock;

@@ -54,6 +54,7 @@ private:
     const RayScene& rays_;
     SceneMaterial default_;
     std::vector<std::vector<Bound>> groups_;  // per ray instance, per mesh group
+    std::vector<std::vector<uint32_t>> groupOfPrimitive_;  // per ray instance, per primitive (empty: group 0)
 };
 
 // The GI corrections of a material applied to a colour: intensity times the colour with its
@@ -93,6 +94,8 @@ public:
     // the new points' own gather rays read them. Levels must be built in order, before the bake.
     void buildCacheLevel(uint32_t level, Progress* progress);
     size_t cachedPoints() const { return cache_.size(); }
+    // Rays the cache's levels have traced.
+    uint64_t cacheRaysTraced() const { return cacheRaysTraced_; }
 
 private:
     // Whether GI is on and point's instance receives it.
@@ -101,9 +104,15 @@ private:
     // from a cache point. cached: the first surface met reads the cache for the light it receives.
     // firstHitBack, when given, is set when the first surface met shows the path its back.
     // gatherDensity: the density in solid angle with which direction was drawn when the emitters
-    // are sampled beside it (see emitterSample); 0 when they are not.
+    // are sampled beside it (see emitterSample); 0 when they are not. first: the path's first ray
+    // already traced (and counted), its hit (instance -1 for none).
     Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays, uint32_t firstBounce = 1,
-              bool cached = false, bool* firstHitBack = nullptr, float gatherDensity = 0.0f) const;
+              bool cached = false, bool* firstHitBack = nullptr, float gatherDensity = 0.0f,
+              const RayHit* first = nullptr) const;
+    // The gather of at when its paths read the cache: the first rays of a batch of paths are traced
+    // together and the memory their hits read is fetched ahead, since most paths end at those hits.
+    Vec3 gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays,
+                      float* backShare) const;
     // Whether the gather of a sample point aims rays at the emitters too.
     bool samplesEmitters() const { return emission_ && !emitters_.empty(); }
     // One ray aimed at a point chosen on the emitters: its direction, and the radiance arriving
@@ -125,6 +134,7 @@ private:
     EmissiveSurfaces emitters_;
     double finestCachePoints_;  // points of a level of sample rate 0
     uint32_t cacheLevelsBuilt_ = 0;
+    uint64_t cacheRaysTraced_ = 0;
     size_t cacheBuried_ = 0;   // cache points left out as buried, which still count for the spacing
     // Surfaces the cache points are spread over: per triangle, its instance, primitive and the
     // running sum of the areas.

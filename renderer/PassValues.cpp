@@ -188,6 +188,11 @@ void PassValues::prepassAll()
             gi_->buildCacheLevel(level, nullptr);
 }
 
+uint64_t PassValues::prepassRays() const
+{
+    return gi_ ? gi_->cacheRaysTraced() : 0;
+}
+
 void PassValues::setLightPass(const LightPassBake* bake)
 {
     lightPass_ = bake;

@@ -54,6 +54,8 @@ public:
     // levels come in order, and the bake builds the ones not built yet itself.
     void prepass(uint32_t level, Progress* progress);
     void prepassAll();
+    // Rays the prepass levels built so far have traced.
+    uint64_t prepassRays() const;
 
     // A light pass takes its values from bake (which must outlive this).
     void setLightPass(const LightPassBake* bake);

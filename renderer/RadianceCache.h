@@ -7,7 +7,6 @@
 #include "MathTypes.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace torvo_renderer {
@@ -37,19 +36,45 @@ public:
     // signedCosine); false where there are no cached points.
     bool project(Vec3 position, Vec3 normal, const Vec3* directions, size_t count, bool signedCosine, Vec3* out) const;
 
+    // Asks the memory a lookup at position reads to be fetched: first its cell, then (once the
+    // cell has come) the cell's points.
+    void prefetchCell(Vec3 position) const;
+    void prefetchPoints(Vec3 position) const;
+
     // The harmonics coefficients of one radiance sample from direction (unit) over a hemisphere
     // sampled uniformly, to be averaged over the samples.
     static void harmonicsOf(Vec3 direction, Vec3 radiance, Vec3 out[4]);
 
 private:
-    // Blends what the nearby points hold (pick chooses it) with weights falling off over the
-    // spacing; false where no point is near.
+    // What a lookup reads of four points, lane by lane, kept together so that one cell's points
+    // lie side by side and are weighed four at a time. Lanes past a cell's last point are far
+    // away, so they weigh nothing.
+    static constexpr int lanes = 4;
+    struct alignas(16) Block {
+        float x[lanes], y[lanes], z[lanes];
+        float nx[lanes], ny[lanes], nz[lanes];
+        float r[lanes], g[lanes], b[lanes];  // illumination
+        uint32_t index[lanes];               // into points_
+    };
+    // A cell's blocks, blocks_[first, first + count); count 0 for an unused slot.
+    struct Cell {
+        uint64_t key = 0;
+        uint32_t first = 0;
+        uint32_t count = 0;
+    };
+
+    // Weighs the nearby points with weights falling off over the spacing, passing each block with
+    // its lanes' weights (0 for points not taken) to pick; the sum of the weights, 0 where no
+    // point is near.
     template <typename Pick>
-    bool blend(Vec3 position, Vec3 normal, size_t count, Pick pick, Vec3* out) const;
-    uint64_t cellKey(int x, int y, int z) const;
+    float weigh(Vec3 position, Vec3 normal, Pick pick) const;
+    // The cell holding position's candidates; null where there are none.
+    const Cell* cellAt(Vec3 position) const;
+    size_t slotOf(uint64_t key) const;
 
     std::vector<CachePoint> points_;
-    std::unordered_map<uint64_t, std::vector<uint32_t>> grid_;
+    std::vector<Block> blocks_;  // cell after cell, each cell's points in the order they were added
+    std::vector<Cell> cells_;     // open addressing on the cell key, a power of two long
     float cell_ = 0;
 };
 

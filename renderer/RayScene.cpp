@@ -143,16 +143,14 @@ void RayScene::build(const SceneDescription& scene, const std::vector<const Mesh
     rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_CONTEXT_FILTER_FUNCTION);
     rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
     for (size_t i = 0; i < instances_.size(); ++i) {
-        const InstanceGeometry& g = instances_[i];
+        InstanceGeometry& g = instances_[i];
         if (g.triangles.empty())
             continue;
         RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
         rtcSetGeometryBuildQuality(geometry, RTC_BUILD_QUALITY_HIGH);
         auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(
             geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), g.positions.size()));
-        auto* indices = static_cast<uint32_t*>(rtcSetNewGeometryBuffer(
-            geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(uint32_t), g.triangles.size()));
-        if (!vertices || !indices) {
+        if (!vertices) {
             rtcReleaseGeometry(geometry);
             throw RenderError(ExitCode::OutOfResources, "The ray tracer has no room for instance " +
                                                              scene.instances[i].name + ": " + deviceError_);
@@ -162,9 +160,14 @@ void RayScene::build(const SceneDescription& scene, const std::vector<const Mesh
             vertices[v * 3 + 1] = g.positions[v].y;
             vertices[v * 3 + 2] = g.positions[v].z;
         }
+        // One element more than the primitives use: the ray tracer may read shared buffers in
+        // 16-byte loads.
+        g.corners.resize(g.triangles.size() * 3 + 1);
         for (size_t p = 0; p < g.triangles.size(); ++p)
             for (int k = 0; k < 3; ++k)
-                indices[p * 3 + k] = g.mesh->indices[g.triangles[p] * 3 + k];
+                g.corners[p * 3 + k] = g.mesh->indices[g.triangles[p] * 3 + k];
+        rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, g.corners.data(), 0,
+                                   3 * sizeof(uint32_t), g.triangles.size());
         rtcCommitGeometry(geometry);
         rtcAttachGeometryByID(scene_, geometry, static_cast<unsigned>(i));
         rtcReleaseGeometry(geometry);
@@ -240,11 +243,20 @@ bool RayScene::intersect(Vec3 origin, Vec3 direction, float maxDistance, const R
     return true;
 }
 
+void RayScene::prefetchVertices(int instance, uint32_t primitive) const
+{
+    const InstanceGeometry& g = instances_[static_cast<size_t>(instance)];
+    const uint32_t* corners = &g.corners[size_t(primitive) * 3];
+    for (int k = 0; k < 3; ++k) {
+        __builtin_prefetch(&g.positions[corners[k]]);
+        __builtin_prefetch(&g.normals[corners[k]]);
+    }
+}
+
 SurfacePoint RayScene::pointOn(int instance, uint32_t primitive, float b1, float b2) const
 {
     const InstanceGeometry& g = instances_[static_cast<size_t>(instance)];
-    const uint32_t triangle = g.triangles[primitive];
-    const uint32_t* corners = &g.mesh->indices[size_t(triangle) * 3];
+    const uint32_t* corners = &g.corners[size_t(primitive) * 3];
     const float b0 = 1.0f - b1 - b2;
     const Vec3 a = g.positions[corners[0]], b = g.positions[corners[1]], c = g.positions[corners[2]];
     SurfacePoint point;

@@ -26,6 +26,9 @@ struct InstanceGeometry {
     std::vector<Vec3> positions;  // world space, per mesh vertex
     std::vector<Vec3> normals;    // world space, unit, per mesh vertex
     std::vector<uint32_t> triangles;
+    // Per primitive, its three mesh vertices: the ray tracer's own index buffer, which spares a
+    // hit's lookups the step through triangles (one cache miss fewer per hit).
+    std::vector<uint32_t> corners;
     uint32_t skipped = 0;  // zero-area triangles left out
 
     bool stat(uint32_t bit) const { return (renderStats & bit) != 0; }
@@ -77,6 +80,13 @@ public:
 
     // The point at barycentrics (b1, b2) of an instance's primitive.
     SurfacePoint pointOn(int instance, uint32_t primitive, float b1, float b2) const;
+    // Asks the memory pointOn reads for a primitive to be fetched: first its corners, then (once
+    // they have come) its vertices.
+    void prefetchCorners(int instance, uint32_t primitive) const
+    {
+        __builtin_prefetch(&instances_[static_cast<size_t>(instance)].corners[size_t(primitive) * 3]);
+    }
+    void prefetchVertices(int instance, uint32_t primitive) const;
     // A ray origin just off the surface on the side of its normal.
     Vec3 rayOrigin(const SurfacePoint& point) const { return point.position + point.geometricNormal * offset_; }
     // Whether the filter can refuse any blocker (otherwise rays run without filtering).
