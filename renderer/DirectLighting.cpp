@@ -3,6 +3,7 @@
 #include "Sampling.h"
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <limits>
 
@@ -226,7 +227,9 @@ float DirectLighting::visibility(const Light& light, size_t index, const Surface
     // One sample cannot show a penumbra: a ray at a random place of the light would turn it into
     // noise from point to point, so a single ray goes to the light's centre (a hard shadow).
     const bool single = light.samples <= 1;
-    const StratifiedSquare pattern(static_cast<uint32_t>(light.samples), seedOf(salt::Shadow, seed, index));
+    std::optional<StratifiedSquare> pattern;  // built only when there is a pattern to draw from
+    if (!single)
+        pattern.emplace(static_cast<uint32_t>(light.samples), seedOf(salt::Shadow, seed, index));
 
     if (light.kind == LightKind::Area || light.kind == LightKind::Window) {
         const LightWindow window = visiblePart(light, origin, point.normal);
@@ -249,7 +252,7 @@ float DirectLighting::visibility(const Light& light, size_t index, const Surface
         for (int s = 0; s < samples; ++s) {
             float u = 0.5f, v = 0.5f;
             if (!single)
-                pattern.at(static_cast<uint32_t>(s), u, v);
+                pattern->at(static_cast<uint32_t>(s), u, v);
             const Vec3 target = mapped ? byAngle.point(u, v) : corner + spanX * u + spanY * v;
             const Vec3 toward = target - origin;
             const float d = length(toward);
@@ -283,7 +286,7 @@ float DirectLighting::visibility(const Light& light, size_t index, const Surface
         float reach = distance * shorter;
         if (soft) {
             float u, v, x, y;
-            pattern.at(static_cast<uint32_t>(s), u, v);
+            pattern->at(static_cast<uint32_t>(s), u, v);
             sampleDisk(u, v, x, y);
             if (light.kind == LightKind::Directional) {
                 direction = coneFromDisk(toLight, t, b, light.cosShadowCone, x, y);

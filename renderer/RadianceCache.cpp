@@ -1,5 +1,6 @@
 #include "RadianceCache.h"
 
+#include <tbb/parallel_for.h>
 #include <tbb/parallel_sort.h>
 
 #if defined(__SSE2__)
@@ -7,6 +8,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -58,6 +60,7 @@ size_t RadianceCache::slotOf(uint64_t key) const
 
 void RadianceCache::add(const std::vector<CachePoint>& points, float spacing)
 {
+    const size_t first = points_.size();
     points_.insert(points_.end(), points.begin(), points.end());
     cell_ = std::max(spacing * blendSpacings, 1e-6f);
     // Every point is listed in its own cell and in those around it that a lookup taking it can
@@ -127,6 +130,26 @@ void RadianceCache::add(const std::vector<CachePoint>& points, float spacing)
         cells_[slot] = {listed[k].first, static_cast<uint32_t>(first), static_cast<uint32_t>(blocks_.size() - first)};
         k = end;
     }
+    smoothHarmonics(first);
+}
+
+void RadianceCache::smoothHarmonics(size_t first)
+{
+    std::vector<std::array<Vec3, 4>> source(points_.size());
+    for (size_t i = 0; i < points_.size(); ++i)
+        std::copy(points_[i].harmonics, points_[i].harmonics + 4, source[i].begin());
+    tbb::parallel_for(first, points_.size(), [&](size_t i) {
+        Vec3 h[4];
+        const float total = weigh(points_[i].position, points_[i].normal, [&](const Block& k, const float* w) {
+            for (int l = 0; l < lanes; ++l)
+                if (w[l] > 0.0f)
+                    for (int c = 0; c < 4; ++c)
+                        h[c] += source[k.index[l]][c] * w[l];
+        });
+        if (total > 0.0f)
+            for (int c = 0; c < 4; ++c)
+                points_[i].harmonics[c] = h[c] * (1.0f / total);
+    });
 }
 
 const RadianceCache::Cell* RadianceCache::cellAt(Vec3 position) const

@@ -46,6 +46,13 @@ public:
     static void harmonicsOf(Vec3 direction, Vec3 radiance, Vec3 out[4]);
 
 private:
+    // Gives the points from first on the blend of their neighbours' harmonics. A point's harmonics
+    // come from a few dozen gather rays, and a lookup blends only a handful of points: read alone,
+    // their grain shows as blotches of the points' spacing in an RNM baked from the cache. Indirect
+    // light is smooth by nature, so spreading it over twice the blend radius costs little detail.
+    // The illumination the gathers read keeps each point's own value: it holds the direct light,
+    // whose shadow edges must stay where they are.
+    void smoothHarmonics(size_t first);
     // What a lookup reads of four points, lane by lane, kept together so that one cell's points
     // lie side by side and are weighed four at a time. Lanes past a cell's last point are far
     // away, so they weigh nothing.
