@@ -117,3 +117,53 @@ TEST(RadianceCache, LookupsTakeTheSamePointsAsAScan)
 }
 
 }  // namespace
+
+// Harmonics gathered by a few dozen rays each are grainy; an RNM pass that reads them takes them
+// blended over twice the lookup's reach. On a flat sheet whose points carry noise around one
+// value, the blend keeps the mean and leaves a fraction of the spread, while the illumination
+// the gathers read (with its sharp direct light) stays each point's own.
+TEST(RadianceCache, HarmonicsAreSmoothedAndIlluminationIsNot)
+{
+    std::mt19937 random(11);
+    std::normal_distribution<float> noise(0.0f, 0.2f);
+    constexpr int side = 40;
+    constexpr float spacing = 0.1f;
+    std::vector<CachePoint> points;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            CachePoint p;
+            p.position = {x * spacing, 0.0f, y * spacing};
+            p.normal = {0, 1, 0};
+            p.illumination = {float(x), 0, 0};  // a ramp: smoothing would bend it at the edges
+            p.harmonics[0] = {1.0f + noise(random), 1, 1};
+            points.push_back(p);
+        }
+    RadianceCache cache;
+    cache.add(points, spacing);
+    // Project onto the normal: h0 * Y00 (cosine lobe 1) + the order-1 terms (all 0 here).
+    const Vec3 up{0, 1, 0};
+    double before = 0, after = 0, mean = 0;
+    int counted = 0;
+    for (int y = 4; y < side - 4; ++y)
+        for (int x = 4; x < side - 4; ++x) {
+            const CachePoint& p = points[size_t(y) * side + x];
+            Vec3 out;
+            ASSERT_TRUE(cache.project(p.position, p.normal, &up, 1, true, &out));
+            const double unsmoothed = p.harmonics[0].x * 0.282095;
+            before += (unsmoothed - 0.282095) * (unsmoothed - 0.282095);
+            after += (out.x - 0.282095) * (out.x - 0.282095);
+            mean += out.x;
+            ++counted;
+            Vec3 light;
+            ASSERT_TRUE(cache.illumination(p.position, p.normal, light));
+            EXPECT_NEAR(light.x, float(x), 1e-3f);
+        }
+    EXPECT_NEAR(mean / counted, 0.282095, 0.01);
+    // A lookup alone blends the 9 points within two spacings with weights 1 - d / reach: 1, four
+    // of 1/2 and four of 1 - 1/sqrt 2, which leaves sqrt(sum w^2) / sum w = 0.367 of the spread.
+    // With the points' own blend first, clearly less is left.
+    const double diagonal = 1.0 - 1.0 / std::sqrt(2.0);
+    const double lookupAlone =
+        std::sqrt(1.0 + 4 * 0.25 + 4 * diagonal * diagonal) / (1.0 + 4 * 0.5 + 4 * diagonal);
+    EXPECT_LT(std::sqrt(after / counted), 0.85 * lookupAlone * std::sqrt(before / counted));
+}
