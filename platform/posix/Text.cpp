@@ -6,6 +6,8 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <mutex>
+
 namespace trv::platform {
 namespace {
 
@@ -13,6 +15,12 @@ namespace {
 // independent of whatever locale the host process has switched to.
 std::string environmentCodeset()
 {
+    // glibc guards the locale data it loads and frees with locks of its own, which thread checkers
+    // cannot see: hosts converting text on several threads got data-race reports from two
+    // threads loading and freeing the same locale. One load at a time keeps them (and any real
+    // race in a C library with weaker guards) away; the conversion itself still runs in parallel.
+    static std::mutex localeLoading;
+    const std::lock_guard<std::mutex> hold(localeLoading);
     locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
     if (loc == static_cast<locale_t>(nullptr))
         loc = newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
