@@ -35,8 +35,6 @@ constexpr uint32_t fewestCachePoints = 16;
 // Gather rays of each cache point.
 constexpr uint32_t cacheRays = 64;
 constexpr size_t cachePointsPerTask = 64;
-// First rays of a gather traced before their paths go on.
-constexpr uint32_t gatherBatch = 16;
 // A point more than this share of whose gather rays meet back faces counts as buried. A point in
 // the open sees back faces only where a single-sided surface turns its back on it; one inside a
 // closed solid sees nothing else, apart from the few rays that slip through a crack.
@@ -223,8 +221,6 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
         return {};
     const uint32_t samples =
         settings_.primary == GIIntegrator::FinalGather ? settings_.finalGatherRays : settings_.pathSamples;
-    if (cacheReady())
-        return gatherCached(point, samples, seed, rays, backShare);
     const Sequence2D first(seedOf(pathSalt, seed));
     const ConeSampler hemisphere(point.normal, 0.0f, true);
     Vec3 sum;
@@ -246,74 +242,6 @@ Vec3 GlobalIllumination::at(const SurfacePoint& point, uint64_t seed, uint64_t& 
         sum += path(point, direction, seedOf(pathSalt, seed, s + 1), rays, 1, cacheReady(), &backHit, density);
         ++gathered;
         back += backHit ? 1 : 0;
-    }
-    if (backShare && gathered > 0)
-        *backShare = float(back) / float(gathered);
-    return sum * (1.0f / static_cast<float>(samples));
-}
-
-Vec3 GlobalIllumination::gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays,
-                                      float* backShare) const
-{
-    const Sequence2D first(seedOf(pathSalt, seed));
-    const ConeSampler hemisphere(point.normal, 0.0f, true);
-    const bool aimed = samplesEmitters();
-    const Sequence2D aim(seedOf(emitterSalt, seed));
-    RayFilter filter;
-    filter.requiredStat = renderStat::CastGI;
-    filter.receiver = point.instance;
-    const Vec3 origin = rays_.rayOrigin(point);
-    Vec3 directions[gatherBatch];
-    RayHit hits[gatherBatch];
-    Vec3 positions[gatherBatch];
-    bool gathers[gatherBatch];
-    Vec3 sum;
-    uint32_t gathered = 0, back = 0;
-    for (uint32_t batchStart = 0; batchStart < samples; batchStart += gatherBatch) {
-        const uint32_t count = std::min(gatherBatch, samples - batchStart);
-        for (uint32_t k = 0; k < count; ++k) {
-            float u1, u2;
-            first.at(batchStart + k, u1, u2);
-            directions[k] = hemisphere(u1, u2);
-            // Directions below the surface itself see the surface's own back.
-            gathers[k] = dot(directions[k], point.geometricNormal) > 0.0f;
-            hits[k].instance = -1;
-            if (!gathers[k])
-                continue;
-            ++rays;
-            if (!rays_.intersect(origin, directions[k], std::numeric_limits<float>::infinity(), filter, hits[k]))
-                hits[k].instance = -1;
-        }
-        // The hits' corners and cache cells, then their vertices and the cells' points: each
-        // stage's reads are under way together instead of one after the other. A hit's position
-        // from the ray is near enough the one its path computes to find the cell (a miss only
-        // wastes the fetch).
-        for (uint32_t k = 0; k < count; ++k)
-            if (hits[k].instance >= 0) {
-                rays_.prefetchCorners(hits[k].instance, hits[k].primitive);
-                positions[k] = origin + directions[k] * hits[k].distance;
-                cache_.prefetchCell(positions[k]);
-            }
-        for (uint32_t k = 0; k < count; ++k)
-            if (hits[k].instance >= 0) {
-                rays_.prefetchVertices(hits[k].instance, hits[k].primitive);
-                cache_.prefetchPoints(positions[k]);
-            }
-        // In the order at takes its samples, so that the sums come out the same.
-        for (uint32_t k = 0; k < count; ++k) {
-            const uint32_t s = batchStart + k;
-            Vec3 toEmitter, weighted;
-            if (aimed && emitterSample(point, true, aim, s, rays, toEmitter, weighted))
-                sum += weighted * (dot(toEmitter, point.normal) / Pi);
-            if (!gathers[k])
-                continue;
-            bool backHit = false;
-            const float density = aimed ? std::max(0.0f, dot(directions[k], point.normal)) / Pi : 0.0f;
-            sum += path(point, directions[k], seedOf(pathSalt, seed, s + 1), rays, 1, true, &backHit, density,
-                        &hits[k]);
-            ++gathered;
-            back += backHit ? 1 : 0;
-        }
     }
     if (backShare && gathered > 0)
         *backShare = float(back) / float(gathered);
@@ -520,8 +448,7 @@ bool GlobalIllumination::emitterSample(const SurfacePoint& point, bool cosineGat
 // the lights' direct light it reflects; the path then goes on in a cosine-weighted direction,
 // carried by the surface's albedo.
 Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays,
-                              uint32_t firstBounce, bool cached, bool* firstHitBack, float gatherDensity,
-                              const RayHit* first) const
+                              uint32_t firstBounce, bool cached, bool* firstHitBack, float gatherDensity) const
 {
     PathRandom random(seed);
     // Bounces followed without the secondary integrator: the first one, and the final gather's depth.
@@ -542,17 +469,10 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
     uint32_t passes = 0;  // transparent surfaces passed through, which count as no bounce
     for (uint32_t bounce = firstBounce;;) {
         RayHit hit;
-        if (first) {
-            hit = *first;
-            first = nullptr;
-            if (hit.instance < 0)
-                break;
-        } else {
-            ++rays;
-            filter.receiver = from.instance;
-            if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
-                break;
-        }
+        ++rays;
+        filter.receiver = from.instance;
+        if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
+            break;
         SurfacePoint at = rays_.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
         if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
             at.normal = -at.normal;

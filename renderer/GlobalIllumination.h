@@ -104,15 +104,9 @@ private:
     // from a cache point. cached: the first surface met reads the cache for the light it receives.
     // firstHitBack, when given, is set when the first surface met shows the path its back.
     // gatherDensity: the density in solid angle with which direction was drawn when the emitters
-    // are sampled beside it (see emitterSample); 0 when they are not. first: the path's first ray
-    // already traced (and counted), its hit (instance -1 for none).
+    // are sampled beside it (see emitterSample); 0 when they are not.
     Vec3 path(const SurfacePoint& start, Vec3 direction, uint64_t seed, uint64_t& rays, uint32_t firstBounce = 1,
-              bool cached = false, bool* firstHitBack = nullptr, float gatherDensity = 0.0f,
-              const RayHit* first = nullptr) const;
-    // The gather of at when its paths read the cache: the first rays of a batch of paths are traced
-    // together and the memory their hits read is fetched ahead, since most paths end at those hits.
-    Vec3 gatherCached(const SurfacePoint& point, uint32_t samples, uint64_t seed, uint64_t& rays,
-                      float* backShare) const;
+              bool cached = false, bool* firstHitBack = nullptr, float gatherDensity = 0.0f) const;
     // Whether the gather of a sample point aims rays at the emitters too.
     bool samplesEmitters() const { return emission_ && !emitters_.empty(); }
     // One ray aimed at a point chosen on the emitters: its direction, and the radiance arriving

@@ -343,18 +343,23 @@ void PassValues::finish(const SurfacePoint& point, uint64_t seed, const float* i
     }
 }
 
+void PassValues::rnmDirectionsAt(const SurfacePoint& point, Vec3* directions) const
+{
+    Vec3 local[rnmDirections], t, b;
+    rnmBasis(rnm_.basis, local);
+    tangentFrame(rays_, point, t, b);
+    for (size_t k = 0; k < rnmDirections; ++k)
+        directions[k] = t * local[k].x + b * local[k].y + point.normal * local[k].z;
+    directions[rnmDirections] = point.normal;
+}
+
 void PassValues::rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays,
                              float* backShare) const
 {
     if (backShare)
         *backShare = 0.0f;
-    Vec3 local[rnmDirections], t, b;
-    rnmBasis(rnm_.basis, local);
-    tangentFrame(rays_, point, t, b);
     Vec3 directions[rnmDirections + 1];
-    for (size_t k = 0; k < rnmDirections; ++k)
-        directions[k] = t * local[k].x + b * local[k].y + point.normal * local[k].z;
-    directions[rnmDirections] = point.normal;
+    rnmDirectionsAt(point, directions);
     for (size_t k = 0; k <= rnmDirections; ++k)
         out[k] = {};
     if (rnm_.components == RnmComponents::Direct || !gi_)
@@ -366,14 +371,8 @@ void PassValues::rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out
 void PassValues::rnm(const SurfacePoint& point, uint64_t seed, const Vec3* indirect, float* values,
                      uint64_t& rays) const
 {
-    Vec3 local[rnmDirections], t, b;
-    rnmBasis(rnm_.basis, local);
-    tangentFrame(rays_, point, t, b);
-    // Index rnmDirections is the normal itself, for the normal component and the clamps.
     Vec3 directions[rnmDirections + 1];
-    for (size_t k = 0; k < rnmDirections; ++k)
-        directions[k] = t * local[k].x + b * local[k].y + point.normal * local[k].z;
-    directions[rnmDirections] = point.normal;
+    rnmDirectionsAt(point, directions);
     const bool signedCosine = rnm_.allowNegative == RnmNegative::Allow;
     Vec3 sum[rnmDirections + 1], part[rnmDirections + 1];
     if (rnm_.components != RnmComponents::Indirect)

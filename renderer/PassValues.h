@@ -79,6 +79,9 @@ private:
     // RNM values from the indirect projections onto the three basis directions and the normal
     // (given, or computed when null).
     void rnm(const SurfacePoint& point, uint64_t seed, const Vec3* indirect, float* values, uint64_t& rays) const;
+    // The basis directions in the world at point (rnmDirections of them), then the normal itself,
+    // which the normal component and the clamps read.
+    void rnmDirectionsAt(const SurfacePoint& point, Vec3* directions) const;
     void rnmIndirect(const SurfacePoint& point, uint64_t seed, Vec3* out, uint64_t& rays,
                      float* backShare = nullptr) const;
 

@@ -166,20 +166,6 @@ const RadianceCache::Cell* RadianceCache::cellAt(Vec3 position) const
     }
 }
 
-void RadianceCache::prefetchCell(Vec3 position) const
-{
-    if (cells_.empty())
-        return;
-    const uint64_t key = cellKey(cellOf(position.x, cell_), cellOf(position.y, cell_), cellOf(position.z, cell_));
-    __builtin_prefetch(&cells_[slotOf(key)]);
-}
-
-void RadianceCache::prefetchPoints(Vec3 position) const
-{
-    if (const Cell* found = cellAt(position))
-        __builtin_prefetch(&blocks_[found->first]);
-}
-
 template <typename Pick>
 float RadianceCache::weigh(Vec3 position, Vec3 normal, Pick pick) const
 {

@@ -36,11 +36,6 @@ public:
     // signedCosine); false where there are no cached points.
     bool project(Vec3 position, Vec3 normal, const Vec3* directions, size_t count, bool signedCosine, Vec3* out) const;
 
-    // Asks the memory a lookup at position reads to be fetched: first its cell, then (once the
-    // cell has come) the cell's points.
-    void prefetchCell(Vec3 position) const;
-    void prefetchPoints(Vec3 position) const;
-
     // The harmonics coefficients of one radiance sample from direction (unit) over a hemisphere
     // sampled uniformly, to be averaged over the samples.
     static void harmonicsOf(Vec3 direction, Vec3 radiance, Vec3 out[4]);

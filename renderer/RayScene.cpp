@@ -243,16 +243,6 @@ bool RayScene::intersect(Vec3 origin, Vec3 direction, float maxDistance, const R
     return true;
 }
 
-void RayScene::prefetchVertices(int instance, uint32_t primitive) const
-{
-    const InstanceGeometry& g = instances_[static_cast<size_t>(instance)];
-    const uint32_t* corners = &g.corners[size_t(primitive) * 3];
-    for (int k = 0; k < 3; ++k) {
-        __builtin_prefetch(&g.positions[corners[k]]);
-        __builtin_prefetch(&g.normals[corners[k]]);
-    }
-}
-
 SurfacePoint RayScene::pointOn(int instance, uint32_t primitive, float b1, float b2) const
 {
     const InstanceGeometry& g = instances_[static_cast<size_t>(instance)];

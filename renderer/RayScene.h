@@ -80,13 +80,6 @@ public:
 
     // The point at barycentrics (b1, b2) of an instance's primitive.
     SurfacePoint pointOn(int instance, uint32_t primitive, float b1, float b2) const;
-    // Asks the memory pointOn reads for a primitive to be fetched: first its corners, then (once
-    // they have come) its vertices.
-    void prefetchCorners(int instance, uint32_t primitive) const
-    {
-        __builtin_prefetch(&instances_[static_cast<size_t>(instance)].corners[size_t(primitive) * 3]);
-    }
-    void prefetchVertices(int instance, uint32_t primitive) const;
     // A ray origin just off the surface on the side of its normal.
     Vec3 rayOrigin(const SurfacePoint& point) const { return point.position + point.geometricNormal * offset_; }
     // Whether the filter can refuse any blocker (otherwise rays run without filtering).
