@@ -400,6 +400,7 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
     cacheBuried_ += count - kept.size();
     cacheRaysTraced_ += traced;
     cache_.add(kept, spacing);
+    vertexLight_.build(rays_, cache_);
 }
 
 bool GlobalIllumination::emitterSample(const SurfacePoint& point, bool cosineGather, const Sequence2D& aim,
@@ -474,7 +475,8 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
             break;
         SurfacePoint at = rays_.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
-        if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
+        const bool back = dot(at.geometricNormal, direction) > 0.0f;
+        if (back) {
             at.normal = -at.normal;
             at.geometricNormal = -at.geometricNormal;
             if (firstHitBack && bounce == firstBounce && passes == 0)
@@ -520,7 +522,10 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
             break;
         throughput = throughput * albedo;
         Vec3 received;
-        if (cached && bounce == firstBounce && cache_.illumination(at.position, at.normal, received)) {
+        // The vertices' light is that of the front sides.
+        if (cached && bounce == firstBounce &&
+            ((!back && vertexLight_.at(hit.instance, hit.primitive, hit.u, hit.v, received)) ||
+             cache_.illumination(at.position, at.normal, received))) {
             sum += throughput * received;
             break;
         }

@@ -11,6 +11,7 @@
 #include "SceneDocument.h"
 #include "StageSettings.h"
 #include "TextureImage.h"
+#include "VertexIllumination.h"
 
 #include <cstdint>
 #include <map>
@@ -125,6 +126,7 @@ private:
     const DirectLighting& light_;
     bool emission_ = true;
     RadianceCache cache_;
+    VertexIllumination vertexLight_;  // the cache read ahead at fine surfaces' vertices
     EmissiveSurfaces emitters_;
     double finestCachePoints_;  // points of a level of sample rate 0
     uint32_t cacheLevelsBuilt_ = 0;

@@ -27,6 +27,8 @@ public:
     void add(const std::vector<CachePoint>& points, float spacing);
 
     size_t size() const { return points_.size(); }
+    // How far from a lookup the points it blends lie at most.
+    float blendRadius() const { return cell_; }
 
     // The illumination at a surface point facing normal, blended from the cached points nearby on
     // the same side of the same surface; false where there are none.
