@@ -474,14 +474,22 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
         filter.receiver = from.instance;
         if (!rays_.intersect(origin, direction, std::numeric_limits<float>::infinity(), filter, hit))
             break;
-        SurfacePoint at = rays_.pointOn(hit.instance, hit.primitive, hit.u, hit.v);
-        const bool back = dot(at.geometricNormal, direction) > 0.0f;
-        if (back) {
-            at.normal = -at.normal;
-            at.geometricNormal = -at.geometricNormal;
-            if (firstHitBack && bounce == firstBounce && passes == 0)
-                *firstHitBack = true;
-        }
+        // A front hit where the cache's light was read ahead at the corners needs no surface
+        // point unless the path goes on from it.
+        Vec3 cornerLight;
+        const bool fromCorners = cached && bounce == firstBounce && vertexLight_.frontAt(hit, direction, cornerLight);
+        SurfacePoint at;
+        auto locate = [&] {
+            at = rays_.pointAt(hit, origin, direction);
+            if (dot(at.geometricNormal, direction) > 0.0f) {  // the back of the surface
+                at.normal = -at.normal;
+                at.geometricNormal = -at.geometricNormal;
+                if (firstHitBack && bounce == firstBounce && passes == 0)
+                    *firstHitBack = true;
+            }
+        };
+        if (!fromCorners)
+            locate();
         const SurfaceLook look = materials_.at(hit.instance, static_cast<int>(hit.primitive), hit.u, hit.v);
         const float clear = std::clamp((look.transparency.x + look.transparency.y + look.transparency.z) / 3.0f, 0.0f, 1.0f);
         if (clear > 0.0f) {
@@ -492,6 +500,8 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
                 throughput = throughput * look.transparency * (1.0f / clear);
                 if (largest(throughput) <= 0.0f || ++passes >= longestPath)
                     break;
+                if (fromCorners)
+                    locate();
                 from = at;
                 origin = at.position + direction * rays_.offset();
                 continue;
@@ -508,7 +518,7 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
             // at the emitter, stopped by that surface, cannot find).
             float share = 1.0f;
             if (gatherDensity > 0.0f && bounce == firstBounce && passes == 0) {
-                const float cosine = std::fabs(dot(at.geometricNormal, direction));
+                const float cosine = std::fabs(dot(normalizedOr(hit.geometricNormal, {}), direction));
                 const float aimedDensity = emitters_.density(hit.instance, hit.primitive) * hit.distance * hit.distance /
                                            std::max(cosine, std::numeric_limits<float>::min());
                 share = powerShare(gatherDensity, aimedDensity);
@@ -522,10 +532,11 @@ Vec3 GlobalIllumination::path(const SurfacePoint& start, Vec3 direction, uint64_
             break;
         throughput = throughput * albedo;
         Vec3 received;
-        // The vertices' light is that of the front sides.
-        if (cached && bounce == firstBounce &&
-            ((!back && vertexLight_.at(hit.instance, hit.primitive, hit.u, hit.v, received)) ||
-             cache_.illumination(at.position, at.normal, received))) {
+        if (fromCorners) {
+            sum += throughput * cornerLight;
+            break;
+        }
+        if (cached && bounce == firstBounce && cache_.illumination(at.position, at.normal, received)) {
             sum += throughput * received;
             break;
         }

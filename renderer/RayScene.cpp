@@ -240,6 +240,7 @@ bool RayScene::intersect(Vec3 origin, Vec3 direction, float maxDistance, const R
     hit.u = query.hit.u;
     hit.v = query.hit.v;
     hit.distance = query.ray.tfar;
+    hit.geometricNormal = {query.hit.Ng_x, query.hit.Ng_y, query.hit.Ng_z};
     return true;
 }
 
@@ -255,13 +256,34 @@ SurfacePoint RayScene::pointOn(int instance, uint32_t primitive, float b1, float
     point.b1 = b1;
     point.b2 = b2;
     point.position = a * b0 + b * b1 + c * b2;
-    Vec3 geometric = normalizedOr(cross(b - a, c - a), {0, 1, 0});
+    orient(point, cross(b - a, c - a));
+    return point;
+}
+
+SurfacePoint RayScene::pointAt(const RayHit& hit, Vec3 origin, Vec3 direction) const
+{
+    SurfacePoint point;
+    point.instance = hit.instance;
+    point.primitive = static_cast<int>(hit.primitive);
+    point.b1 = hit.u;
+    point.b2 = hit.v;
+    point.position = origin + direction * hit.distance;
+    orient(point, hit.geometricNormal);
+    return point;
+}
+
+void RayScene::orient(SurfacePoint& point, Vec3 winding) const
+{
+    const InstanceGeometry& g = instances_[static_cast<size_t>(point.instance)];
+    const uint32_t* corners = &g.corners[size_t(point.primitive) * 3];
+    const float b0 = 1.0f - point.b1 - point.b2;
+    Vec3 geometric = normalizedOr(winding, {0, 1, 0});
     if (g.stat(renderStat::Opposite))
         geometric = -geometric;
-    const Vec3 shading = g.normals[corners[0]] * b0 + g.normals[corners[1]] * b1 + g.normals[corners[2]] * b2;
+    const Vec3 shading =
+        g.normals[corners[0]] * b0 + g.normals[corners[1]] * point.b1 + g.normals[corners[2]] * point.b2;
     point.normal = normalizedOr(shading, geometric);
     point.geometricNormal = dot(geometric, point.normal) < 0.0f ? -geometric : geometric;
-    return point;
 }
 
 }  // namespace torvo_renderer

@@ -50,6 +50,7 @@ struct RayHit {
     uint32_t primitive = 0;
     float u = 0, v = 0;  // barycentrics of corners 1 and 2
     float distance = 0;
+    Vec3 geometricNormal;  // not unit; the side the triangle's corners wind towards
 };
 
 // Which surfaces a ray may be stopped by.
@@ -80,6 +81,9 @@ public:
 
     // The point at barycentrics (b1, b2) of an instance's primitive.
     SurfacePoint pointOn(int instance, uint32_t primitive, float b1, float b2) const;
+    // The point a ray from origin along direction met: pointOn's point, placed along the ray and
+    // with the hit's own geometric normal, which spares reading the triangle's corners again.
+    SurfacePoint pointAt(const RayHit& hit, Vec3 origin, Vec3 direction) const;
     // A ray origin just off the surface on the side of its normal.
     Vec3 rayOrigin(const SurfacePoint& point) const { return point.position + point.geometricNormal * offset_; }
     // Whether the filter can refuse any blocker (otherwise rays run without filtering).
@@ -88,6 +92,10 @@ public:
     RTCScene embreeScene() const { return scene_; }
 
 private:
+    // Gives point (instance, primitive and barycentrics set) its normals from the triangle's
+    // winding normal (any length) and its corners' shading normals.
+    void orient(SurfacePoint& point, Vec3 winding) const;
+
     RTCDevice device_ = nullptr;
     RTCScene scene_ = nullptr;
     std::vector<InstanceGeometry> instances_;

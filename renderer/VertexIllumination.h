@@ -5,9 +5,10 @@
 // the cache blends over, interpolating between corners blurs the light about as much as the
 // cache itself already does, so the reads give nearly the same light at a fraction of the cost.
 //
-// Triangles with a long edge, and corners where the cache has nothing or faces turn sharply away
-// (the vertex normal then differs from every cached point's), have no vertex light: hits there look
-// the cache up at the hit itself.
+// Triangles with a long edge, those whose corners' normals do not agree on the side they face,
+// and those with a corner where the cache has nothing or faces turn sharply away (the vertex
+// normal then differs from every cached point's) have no vertex light, nor has any back side:
+// hits there look the cache up at the hit itself.
 //
 // Threads: build() writes, at() only reads and may run on any number of threads at once.
 #pragma once
@@ -21,6 +22,7 @@ namespace torvo_renderer {
 
 class RadianceCache;
 class RayScene;
+struct RayHit;
 
 class VertexIllumination {
 public:
@@ -29,13 +31,19 @@ public:
     // level the cache gains.
     void build(const RayScene& rays, const RadianceCache& cache);
 
-    // The illumination at barycentrics (b1, b2) of an instance's primitive, seen from the side of
-    // its vertex normals; false where the triangle has no vertex light.
-    bool at(int instance, uint32_t primitive, float b1, float b2, Vec3& out) const;
+    // The illumination where a ray along direction met a surface, when it met the surface's front
+    // (the side its shading normals face) on a triangle with vertex light; false otherwise, the
+    // hit then being left to the cache lookup. Reads neither the hit's corners' positions nor
+    // their normals: the hit itself tells the side.
+    bool frontAt(const RayHit& hit, Vec3 direction, Vec3& out) const;
 
 private:
     // Per instance, per mesh vertex; empty for instances without any.
     std::vector<std::vector<Vec3>> light_;
+    // Per instance, two bits per primitive: whether it reads its corners (small enough, its
+    // corners' normals all on one side of it), and whether that side lies against its winding.
+    // A few bits a triangle stay in the processor's caches where a byte would not.
+    std::vector<std::vector<uint64_t>> bits_;
     const RayScene* rays_ = nullptr;
 };
 
