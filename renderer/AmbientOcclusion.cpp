@@ -29,11 +29,8 @@ AmbientOcclusion::AmbientOcclusion(const RayScene& scene, const AmbientOcclusion
     maxDistance_ = settings.maxDistance > 0.0f ? settings.maxDistance : std::numeric_limits<float>::infinity();
 }
 
-float AmbientOcclusion::openFraction(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
+RayFilter AmbientOcclusion::filterFor(const SurfacePoint& point) const
 {
-    if (point.instance >= 0 &&
-        !scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveOcclusion))
-        return 1.0f;
     RayFilter filter;
     filter.requiredStat = renderStat::CastOcclusion;
     filter.receiver = point.instance;
@@ -41,7 +38,30 @@ float AmbientOcclusion::openFraction(const SurfacePoint& point, uint64_t seed, u
                         (point.instance < 0 ||
                          scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::SelfOcclusion));
     filter.othersBlock = settings_.selfOcclusion != SelfOcclusionMode::Environment;
+    return filter;
+}
 
+bool AmbientOcclusion::buried(const SurfacePoint& point, uint64_t& rays) const
+{
+    if (point.instance >= 0 &&
+        !scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveOcclusion))
+        return false;
+    const Vec3 origin = scene_.rayOrigin(point);
+    RayHit hit;
+    ++rays;
+    // However far: a solid is closed whatever the occlusion distance, and a short distance is
+    // what lets the sideways rays out.
+    if (!scene_.intersect(origin, point.normal, std::numeric_limits<float>::infinity(), filterFor(point), hit))
+        return false;
+    return dot(scene_.pointAt(hit, origin, point.normal).geometricNormal, point.normal) > 0.0f;
+}
+
+float AmbientOcclusion::openFraction(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
+{
+    if (point.instance >= 0 &&
+        !scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveOcclusion))
+        return 1.0f;
+    const RayFilter filter = filterFor(point);
     const Sequence2D sequence(seedOf(salt::Occlusion, seed));
     const Vec3 origin = scene_.rayOrigin(point);
     const ConeSampler cone(point.normal, cosMax_, !settings_.uniformSampling);

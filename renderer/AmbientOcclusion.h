@@ -18,8 +18,17 @@ public:
     float at(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
     // The unoccluded fraction alone, before contrast and scale.
     float openFraction(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const;
+    // Whether point lies inside or under other geometry (a face resting on another, or sunk into
+    // it): the first surface straight out along its normal, at any distance, shows it its back.
+    // Rays from such a point that slip out sideways between the solids, or reach no further than
+    // the occlusion distance inside a large one, count as open and speckle an otherwise closed
+    // face. rays grows by one.
+    bool buried(const SurfacePoint& point, uint64_t& rays) const;
 
 private:
+    // The surfaces that may occlude point, as the settings' self-occlusion mode says.
+    RayFilter filterFor(const SurfacePoint& point) const;
+
     const RayScene& scene_;
     AmbientOcclusionSettings settings_;
     float cosMax_;

@@ -32,9 +32,12 @@ constexpr uint64_t pointSalt = 0x9014Fu;
 // smoothed, and a second sweep joins it with the rest of each point's values.
 class GridShading {
 public:
-    GridShading(const PassValues& pass, size_t pointCount)
-        : pass_(pass), count_(pass.indirectCount()), indirect_(count_ > 0 ? pointCount * count_ : 0),
-          points_(count_ > 0 ? pointCount : 0), buried_(count_ > 0 ? pointCount : 0)
+    // fillsBuried: the bake calls fillBuried, so a pass that marks buried points (see
+    // PassValues::marksBuried) must mark them.
+    GridShading(const PassValues& pass, size_t pointCount, bool fillsBuried)
+        : pass_(pass), count_(pass.indirectCount()), marks_(count_ == 0 && fillsBuried && pass.marksBuried()),
+          indirect_(count_ > 0 ? pointCount * count_ : 0), points_(count_ > 0 || marks_ ? pointCount : 0),
+          buried_(count_ > 0 || marks_ ? pointCount : 0)
     {
     }
 
@@ -58,16 +61,15 @@ public:
     {
         if (count_ == 0) {
             pass_.at(point, seed, out, rays);
+            if (marks_)
+                mark(point, surface, index, pass_.buriedAt(point, rays));
             return true;
         }
         if (!second) {
             float backShare = 0.0f;
             pass_.indirectAt(point, seed, &indirect_[index * count_], rays, &backShare);
             // A buried point neither lends its light to its neighbours nor keeps its own.
-            const bool buried = GlobalIllumination::buried(backShare);
-            points_[index] = {point.position, point.normal, buried ? -1 : surface};
-            if (buried)
-                buried_[index] = {point.position, point.normal, surface};
+            mark(point, surface, index, GlobalIllumination::buried(backShare));
             return false;
         }
         pass_.finish(point, seed, &indirect_[index * count_], out, rays);
@@ -118,8 +120,16 @@ private:
     // Neighbours whose normals agree this well (cosine) lie on the same face as a buried point.
     static constexpr float sameFacing = 0.9f;
 
+    void mark(const SurfacePoint& point, int surface, size_t index, bool buried)
+    {
+        points_[index] = {point.position, point.normal, buried ? -1 : surface};
+        if (buried)
+            buried_[index] = {point.position, point.normal, surface};
+    }
+
     const PassValues& pass_;
     size_t count_;
+    bool marks_;  // the points' values come in one sweep and the pass marks buried ones
     std::vector<float> indirect_;
     std::vector<FilterPoint> points_;
     std::vector<FilterPoint> buried_;  // the buried points (surface -1 at the others)
@@ -274,7 +284,7 @@ TextureResult bakeTexture(const RayScene& rays, const SceneDescription& scene, c
     const int tilesY = (height + tileSize - 1) / tileSize;
     // With smoothing, the indirect light of every texel is gathered first, smoothed over its
     // neighbours, then joined with the rest of the texel's values.
-    GridShading shading(pass, texelCount);
+    GridShading shading(pass, texelCount, true);
     WorkProgress work(progress, shading.work(texelCount), 0, lastWorkValue);
     std::atomic<uint64_t> traced{0};
     auto eachTexel = [&](bool second) {
@@ -467,7 +477,7 @@ TextureResult bakeCamera(const RayScene& rays, const SceneCamera& camera, int wi
     visible.requiredStat = renderStat::PrimaryVisibility;
     // As for textures: with smoothing, the indirect light of every pixel first, smoothed over the
     // pixels that see the same instance nearby, then the rest of the values.
-    GridShading shading(pass, pixelCount);
+    GridShading shading(pass, pixelCount, false);
     WorkProgress work(progress, shading.work(pixelCount), 0, lastWorkValue);
     std::atomic<uint64_t> traced{0};
     auto eachPixel = [&](bool second) {

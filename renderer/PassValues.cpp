@@ -268,6 +268,11 @@ void PassValues::at(const SurfacePoint& point, uint64_t seed, float* values, uin
     }
 }
 
+bool PassValues::buriedAt(const SurfacePoint& point, uint64_t& rays) const
+{
+    return marksBuried() && occlusion_.buried(point, rays);
+}
+
 size_t PassValues::indirectCount() const
 {
     if (smoothing_ <= 0 || !gi_ || !gi_->enabled())

@@ -63,6 +63,13 @@ public:
     // Writes the pass's values at point into values (layout's valueCount floats).
     void at(const SurfacePoint& point, uint64_t seed, float* values, uint64_t& rays) const;
 
+    // Whether the pass tells points inside or under other geometry apart (see buriedAt).
+    bool marksBuried() const { return computes_ == Computes::Occlusion; }
+    // Whether point is buried as the pass sees it: for occlusion, AmbientOcclusion::buried. A
+    // texture bake gives such points its neighbours' values (as it does for buried points of the
+    // indirect light). rays grows by the rays traced.
+    bool buriedAt(const SurfacePoint& point, uint64_t& rays) const;
+
     // The floats of indirect light that a bake over a grid of points may smooth before they join the
     // values (0 when the pass has no indirect light or smoothing is off), and the smoothing radius.
     size_t indirectCount() const;

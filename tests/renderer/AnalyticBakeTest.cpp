@@ -428,3 +428,40 @@ TEST_F(RendererTest, CameraLooksAlongMinusZWithAHorizontalFieldOfView)
 }
 
 }  // namespace
+
+// A crate resting on the floor hides the texels under it. Their occlusion rays start inside the
+// crate: with rays longer than the crate all of them are blocked, with shorter ones most get out,
+// and rays slipping sideways between crate and floor speckle either. They take the occlusion of
+// the floor beside the crate instead, as the light map's texels there take its light.
+TEST_F(RendererTest, OcclusionUnderARestingSolidIsThatBesideIt)
+{
+    constexpr int side = 16;  // texels of 0.125 m: the crate's 0.5 m hide 4 x 4 of them
+    addMesh("floor", floorQuad(-1, -1, 1, 1));
+    addMesh("crate", solidBox({-0.25f, 0.0f, -0.25f}, {0.25f, 0.5f, 0.25f}));
+    add(instanceXml("floor", "floor"));
+    add(instanceXml("crate", "crate"));
+    for (float distance : {0.0f, 0.3f}) {
+        SCOPED_TRACE(distance == 0.0f ? "rays of any length" : "rays shorter than the crate");
+        writeStage(textureStage(Pass::Occlusion, textureTargetXml("pass0_target0", side, side, surfaceXml("floor")),
+                                occlusionXml(256, false, 180, distance)));
+        renderOk();
+        const Image image = result("pass0_target0");
+        const int first = side / 2 - 2, last = side / 2 + 1;  // the texels under the crate
+        float low = 1.0f, high = 0.0f;
+        for (int y = first - 1; y <= last + 1; ++y)
+            for (int x = first - 1; x <= last + 1; ++x)
+                if (x < first || x > last || y < first || y > last) {
+                    low = std::min(low, image.at("ambientOcclusion.R", x, y));
+                    high = std::max(high, image.at("ambientOcclusion.R", x, y));
+                }
+        EXPECT_GT(low, 0.3f);
+        EXPECT_LT(high, 0.95f);
+        for (int y = first; y <= last; ++y)
+            for (int x = first; x <= last; ++x) {
+                EXPECT_GE(image.at("ambientOcclusion.R", x, y), low) << x << ", " << y;
+                EXPECT_LE(image.at("ambientOcclusion.R", x, y), high) << x << ", " << y;
+                EXPECT_EQ(image.at("ambientOcclusion.A", x, y), 1.0f);
+            }
+        EXPECT_GT(image.at("ambientOcclusion.R", 0, 0), 0.95f);  // the floor far from the crate
+    }
+}

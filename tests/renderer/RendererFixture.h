@@ -59,6 +59,33 @@ inline Mesh floorQuad(float x0, float z0, float x1, float z1, float y = 0, float
     return m;
 }
 
+// A closed box of outward faces from (x0, y0, z0) to (x1, y1, z1), its UVs all in one corner.
+inline Mesh solidBox(V3 low, V3 high)
+{
+    Mesh m;
+    m.uvs[0].clear();
+    const float lo[3] = {low.x, low.y, low.z}, hi[3] = {high.x, high.y, high.z};
+    for (int axis = 0; axis < 3; ++axis)
+        for (int side = 0; side < 2; ++side) {
+            const int a = (axis + 1) % 3, b = (axis + 2) % 3;
+            const int32_t first = static_cast<int32_t>(m.positions.size());
+            for (auto [p, q] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+                float c[3];
+                c[axis] = side ? hi[axis] : lo[axis];
+                c[a] = p ? hi[a] : lo[a];
+                c[b] = q ? hi[b] : lo[b];
+                m.positions.push_back({c[0], c[1], c[2]});
+                float n[3] = {0, 0, 0};
+                n[axis] = side ? 1.0f : -1.0f;
+                m.normals.push_back({n[0], n[1], n[2]});
+                m.uvs[0].push_back({0.1f * float(p), 0.1f * float(q)});
+            }
+            m.triangles.push_back({first, first + 1, first + 2});
+            m.triangles.push_back({first, first + 2, first + 3});
+        }
+    return m;
+}
+
 inline void writeMesh(const fs::path& path, const Mesh& mesh)
 {
     trv::ttm::TempMeshFile file;
