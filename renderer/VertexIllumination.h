@@ -1,7 +1,7 @@
 // The radiance cache's illumination read ahead at the vertices of finely divided surfaces. A final
-// gather ray that meets such a surface takes the light from its triangle's three corners, one
-// read of memory next to the normals it has just read, instead of a cache lookup that visits a
-// grid cell and weighs a few dozen points there. Where triangles are no longer than the radius
+// gather ray that meets such a surface takes the light from its triangle's three corners, without
+// building a surface point at the hit, instead of a cache lookup that visits a grid cell and
+// weighs a few dozen points there. Where triangles are no longer than the radius
 // the cache blends over, interpolating between corners blurs the light about as much as the
 // cache itself already does, so the reads give nearly the same light at a fraction of the cost.
 //
@@ -10,7 +10,7 @@
 // normal then differs from every cached point's) have no vertex light, nor has any back side:
 // hits there look the cache up at the hit itself.
 //
-// Threads: build() writes, at() only reads and may run on any number of threads at once.
+// Threads: build() writes; frontAt() only reads and may run on any number of threads at once.
 #pragma once
 
 #include "MathTypes.h"
@@ -26,9 +26,9 @@ struct RayHit;
 
 class VertexIllumination {
 public:
-    // Reads the cache at the vertices of the instances that cast GI (those a gather ray can
-    // meet) whose every edge is no longer than the cache's blend radius. Called again after every
-    // level the cache gains.
+    // Reads the cache at the corners of the triangles that cast GI (those a gather ray can meet),
+    // have no edge longer than the cache's blend radius and whose corners' normals face one side
+    // of them. Called again after every level the cache gains.
     void build(const RayScene& rays, const RadianceCache& cache);
 
     // The illumination where a ray along direction met a surface, when it met the surface's front
