@@ -2,6 +2,7 @@
 // against the one built from the triangle's corners: same place, same normals, the same side
 // facing out, for every way a mesh's normals can stand to its winding; and the tracer's normal
 // points where the corners wind.
+#include "InProcessMesh.h"
 #include "MeshData.h"
 #include "RayScene.h"
 
@@ -18,9 +19,7 @@ using namespace torvo_renderer;
 // A tilted pyramid of four triangles over a square, its vertex normals given per case.
 MeshData pyramid(const char* name, float x0, Vec3 normal, bool normalsFromShape)
 {
-    MeshData mesh;
-    mesh.name = name;
-    mesh.path = std::string(name) + ".ttm";
+    MeshData mesh = rtest::namedMesh(name);
     mesh.positions = {{x0, 0, 0}, {x0 + 1, 0.2f, 0}, {x0 + 1, 0.1f, 1}, {x0, 0.3f, 1}, {x0 + 0.5f, 0.8f, 0.5f}};
     for (const Vec3& p : mesh.positions)
         mesh.normals.push_back(normalsFromShape ? normalizedOr(p - Vec3{x0 + 0.5f, -0.5f, 0.5f}, {0, 1, 0}) : normal);

@@ -3,6 +3,7 @@
 // the front is the side the normals face, also where they face against the winding. Surfaces with
 // long edges, corners without cached light nearby, back sides and instances that cast no GI must
 // all leave the hit to the cache lookup.
+#include "InProcessMesh.h"
 #include "MeshData.h"
 #include "RadianceCache.h"
 #include "RayScene.h"
@@ -20,9 +21,7 @@ using namespace torvo_renderer;
 // A floor of cells x cells squares over [x0, x0 + side] x [0, side] at height 0, facing +Y.
 MeshData floorGrid(const char* name, float x0, float side, int cells)
 {
-    MeshData mesh;
-    mesh.name = name;
-    mesh.path = std::string(name) + ".ttm";
+    MeshData mesh = rtest::namedMesh(name);
     const float step = side / float(cells);
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i) {
