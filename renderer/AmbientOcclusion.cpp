@@ -41,10 +41,15 @@ RayFilter AmbientOcclusion::filterFor(const SurfacePoint& point) const
     return filter;
 }
 
+bool AmbientOcclusion::receives(const SurfacePoint& point) const
+{
+    return point.instance < 0 ||
+           scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveOcclusion);
+}
+
 bool AmbientOcclusion::buried(const SurfacePoint& point, uint64_t& rays) const
 {
-    if (point.instance >= 0 &&
-        !scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveOcclusion))
+    if (!receives(point))
         return false;
     const Vec3 origin = scene_.rayOrigin(point);
     RayHit hit;
@@ -58,8 +63,7 @@ bool AmbientOcclusion::buried(const SurfacePoint& point, uint64_t& rays) const
 
 float AmbientOcclusion::openFraction(const SurfacePoint& point, uint64_t seed, uint64_t& rays) const
 {
-    if (point.instance >= 0 &&
-        !scene_.instances()[static_cast<size_t>(point.instance)].stat(renderStat::ReceiveOcclusion))
+    if (!receives(point))
         return 1.0f;
     const RayFilter filter = filterFor(point);
     const Sequence2D sequence(seedOf(salt::Occlusion, seed));

@@ -26,6 +26,8 @@ public:
     bool buried(const SurfacePoint& point, uint64_t& rays) const;
 
 private:
+    // Whether point's instance receives occlusion (a free point always does).
+    bool receives(const SurfacePoint& point) const;
     // The surfaces that may occlude point, as the settings' self-occlusion mode says.
     RayFilter filterFor(const SurfacePoint& point) const;
 

@@ -3,9 +3,9 @@
 #include "Sampling.h"
 
 #include <algorithm>
-#include <optional>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace torvo_renderer {
 

@@ -1,7 +1,6 @@
 #include "EmissiveSurfaces.h"
 
 #include "GlobalIllumination.h"
-#include "MeshData.h"
 #include "RayScene.h"
 
 #include <algorithm>
@@ -33,8 +32,7 @@ EmissiveSurfaces::EmissiveSurfaces(const RayScene& rays, const SurfaceMaterials&
                 const SurfaceLook look = materials.at(static_cast<int>(i), static_cast<int>(p), b[0], b[1]);
                 emitted = std::max(emitted, brightest(look.emission * look.material->emissiveGIScale));
             }
-            const uint32_t* c = &g.mesh->indices[size_t(g.triangles[p]) * 3];
-            const float a = 0.5f * length(cross(g.positions[c[1]] - g.positions[c[0]], g.positions[c[2]] - g.positions[c[0]]));
+            const float a = g.area(p);
             if (!(emitted > 0.0f) || !(a > 0.0f))
                 continue;
             area.back() = a;

@@ -319,11 +319,8 @@ void GlobalIllumination::buildCacheLevel(uint32_t level, Progress* progress)
             if (!g.stat(renderStat::CastGI))
                 continue;
             for (uint32_t p = 0; p < g.triangles.size(); ++p) {
-                const uint32_t* c = &g.mesh->indices[size_t(g.triangles[p]) * 3];
-                const double area = 0.5 * double(length(cross(g.positions[c[1]] - g.positions[c[0]],
-                                                              g.positions[c[2]] - g.positions[c[0]])));
                 areas_.push_back({static_cast<int>(i), p, totalArea_});
-                totalArea_ += area;
+                totalArea_ += double(g.area(p));
             }
         }
     }

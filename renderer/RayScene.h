@@ -32,6 +32,12 @@ struct InstanceGeometry {
     uint32_t skipped = 0;  // zero-area triangles left out
 
     bool stat(uint32_t bit) const { return (renderStats & bit) != 0; }
+    // The world-space area of a primitive.
+    float area(uint32_t primitive) const
+    {
+        const uint32_t* c = &corners[size_t(primitive) * 3];
+        return 0.5f * length(cross(positions[c[1]] - positions[c[0]], positions[c[2]] - positions[c[0]]));
+    }
 };
 
 // A point on a surface, where values are computed.

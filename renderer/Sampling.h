@@ -169,10 +169,6 @@ private:
     uint32_t xors_[rounds] = {}, factors_[rounds] = {};
 };
 
-inline uint32_t permuteIndex(uint32_t index, uint32_t count, uint64_t key)
-{
-    return KeyedPermutation(count, key)(index);
-}
 
 // count points over the unit square for one sample point, seeded like Sequence2D: the square is cut
 // into a grid of cells and every point lies in its own cell, at a place within the cell chosen so

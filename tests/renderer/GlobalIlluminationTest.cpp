@@ -140,11 +140,7 @@ protected:
         Mesh floor = floorQuad(0, 0, 2, 2);
         floor.group = "white";
         addMesh("floor", floor);
-        Mesh wall;
-        wall.positions = {{0, 0, 0}, {0, 0, 2}, {0, 2, 2}, {0, 2, 0}};
-        wall.normals.assign(4, {1, 0, 0});
-        wall.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        wall.triangles = {{0, 1, 2}, {0, 2, 3}};
+        Mesh wall = quadMesh({0, 0, 0}, {0, 0, 2}, {0, 2, 2}, {0, 2, 0}, {1, 0, 0});
         wall.group = "red";
         addMesh("wall", wall);
         add(instanceXml("floor", "floor"));
@@ -301,11 +297,7 @@ TEST_F(BleedingTest, WallMaterialsAndRenderStatsDecideWhatReachesTheFloor)
     std::ofstream(dir / "textures" / "black.bmp", std::ios::binary) << "BM";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Mesh wall;
-        wall.positions = {{0, 0, 0}, {0, 0, 2}, {0, 2, 2}, {0, 2, 0}};
-        wall.normals.assign(4, {1, 0, 0});
-        wall.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        wall.triangles = {{0, 1, 2}, {0, 2, 3}};
+        Mesh wall = quadMesh({0, 0, 0}, {0, 0, 2}, {0, 2, 2}, {0, 2, 0}, {1, 0, 0});
         wall.group = "red";
         wall.colors = c.wallColors;
         addMesh("wall", wall);
@@ -329,11 +321,7 @@ TEST_F(BleedingTest, WallMaterialsAndRenderStatsDecideWhatReachesTheFloor)
 // A camera sees an emitting, unlit strip as its emission; pixels beside it are 0 with A = 0.
 TEST_F(RendererTest, CameraFullShadingShowsEmissionAndNothingWhereNoSurfaceIs)
 {
-    Mesh strip;
-    strip.positions = {{-0.5f, -10, -1}, {0.5f, -10, -1}, {0.5f, 10, -1}, {-0.5f, 10, -1}};
-    strip.normals.assign(4, {0, 0, 1});
-    strip.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    strip.triangles = {{0, 1, 2}, {0, 2, 3}};
+    Mesh strip = quadMesh({-0.5f, -10, -1}, {0.5f, -10, -1}, {0.5f, 10, -1}, {-0.5f, 10, -1}, {0, 0, 1});
     addMesh("strip", strip);
     add(instanceXml("strip", "strip"));
     add(materialXml("stone", {0.5f, 0.5f, 0.5f}, {0.25f, 0.5f, 1.0f}));
@@ -382,11 +370,7 @@ TEST_F(RendererTest, SmallEmitterLightsTheFloorAsItsFormFactorSays)
     Mesh floor = floorQuad(-1, -1, 1, 1);
     floor.group = "white";
     addMesh("floor", floor);
-    Mesh lamp;
-    lamp.positions = {{-half, height, -half}, {half, height, -half}, {half, height, half}, {-half, height, half}};
-    lamp.normals.assign(4, {0, -1, 0});
-    lamp.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    lamp.triangles = {{0, 1, 2}, {0, 2, 3}};
+    Mesh lamp = quadMesh({-half, height, -half}, {half, height, -half}, {half, height, half}, {-half, height, half}, {0, -1, 0});
     lamp.group = "glow";
     addMesh("lamp", lamp);
     add(instanceXml("floor", "floor"));

@@ -59,6 +59,17 @@ inline Mesh floorQuad(float x0, float z0, float x1, float z1, float y = 0, float
     return m;
 }
 
+// The quad a, b, c, d (in order round it) facing normal, its UVs spanning the unit square from a.
+inline Mesh quadMesh(V3 a, V3 b, V3 c, V3 d, V3 normal)
+{
+    Mesh m;
+    m.positions = {a, b, c, d};
+    m.normals.assign(4, normal);
+    m.uvs[0] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    m.triangles = {{0, 1, 2}, {0, 2, 3}};
+    return m;
+}
+
 // A closed box of outward faces from (x0, y0, z0) to (x1, y1, z1), its UVs all in one corner.
 inline Mesh solidBox(V3 low, V3 high)
 {

@@ -11,7 +11,7 @@
 namespace {
 
 using namespace rtest;
-using torvo_renderer::permuteIndex;
+using torvo_renderer::KeyedPermutation;
 using torvo_renderer::SphericalRectangle;
 using torvo_renderer::StratifiedSquare;
 
@@ -24,7 +24,7 @@ TEST(SamplePatterns, AKeyedPermutationReachesEveryIndexOnce)
             SCOPED_TRACE(::testing::Message() << count << " " << key);
             std::vector<int> hits(count, 0);
             for (uint32_t i = 0; i < count; ++i) {
-                const uint32_t to = permuteIndex(i, count, key);
+                const uint32_t to = KeyedPermutation(count, key)(i);
                 ASSERT_LT(to, count);
                 ++hits[to];
             }
